@@ -1,0 +1,65 @@
+#pragma once
+
+#include "DataLink.h"
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QStringList>
+
+// A table model over a data source for the grids: one column per field in field
+// order (or the fields named by setColumns), titles from the display labels,
+// settable by position, read-only or editable per column. Rows are the record set's
+// rows in its current order; the model follows the record set's notifications and
+// reports the current row, and setCurrentRow() moves the record set.
+class RecordSetModel : public QAbstractTableModel, public DataLink
+{
+    Q_OBJECT
+public:
+    explicit RecordSetModel(QObject *parent = nullptr);
+
+    // Columns: empty list = every field of the record set, in field order.
+    void setColumns(const QStringList &fieldNames);
+    QStringList columns() const;
+    int fieldIndexOfColumn(int column) const; // -1 when the field is absent
+    void setColumnTitle(int column, const QString &title);
+    QString columnTitle(int column) const;
+    void setColumnReadOnly(int column, bool readOnly);
+    bool columnReadOnly(int column) const;
+    void setColumnColor(int column, const QColor &color); // invalid: the grid's own
+    QColor columnColor(int column) const;
+    void setReadOnly(bool readOnly); // the whole grid
+    bool readOnly() const;
+
+    int currentRow() const; // the record set's recNo(), -1 when none
+    void setCurrentRow(int row);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool canFetchMore(const QModelIndex &parent) const override;
+    void fetchMore(const QModelIndex &parent) override;
+
+signals:
+    void currentRowChanged(int row);
+    void editingChanged(bool editing);
+
+protected:
+    void activeChanged() override;
+    void editingChanged() override;
+    void dataSetChanged() override;
+    void dataSetScrolled() override;
+    void recordChanged(Field *field) override;
+
+private:
+    struct Column;
+    void rebuild();
+    std::vector<std::unique_ptr<Column>> m_columns;
+    QStringList m_columnNames;
+    bool m_readOnly = false;
+    int m_rowCount = 0;
+    int m_lastCurrent = -1;
+};
