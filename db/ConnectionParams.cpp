@@ -73,8 +73,20 @@ ConnectionParams ConnectionParams::load(const QString &iniPath, const QString &n
     return p;
 }
 
+static QString g_folderOverride;
+
+void overrideExecutableFolder(const QString &folder)
+{
+    g_folderOverride = folder;
+    if (!g_folderOverride.isEmpty() && !g_folderOverride.endsWith(QDir::separator())
+        && !g_folderOverride.endsWith(QLatin1Char('/')))
+        g_folderOverride += QDir::separator();
+}
+
 QString executableFolder()
 {
+    if (!g_folderOverride.isEmpty())
+        return g_folderOverride;
     QString dir = QCoreApplication::applicationDirPath();
     if (dir.isEmpty())
         dir = QDir::currentPath();

@@ -35,7 +35,11 @@ struct ConnectionParams
     static ConnectionParams fromValues(const QList<QPair<QString, QString>> &values);
 };
 
-// The folder of the running executable, with its trailing separator.
+// The folder of the running executable, with its trailing separator. Every file the
+// tool reads beside its executable ("dbxconnections.ini", "Vantor.dat", "Search.ini")
+// is taken from here.
 QString executableFolder();
+// Makes executableFolder() return folder instead (tests); empty restores it.
+void overrideExecutableFolder(const QString &folder);
 // The connection file beside the executable: executableFolder() + "dbxconnections.ini".
 QString defaultConnectionFile();
