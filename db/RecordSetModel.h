@@ -3,8 +3,10 @@
 #include "DataLink.h"
 
 #include <QAbstractTableModel>
-#include <QColor>
 #include <QStringList>
+
+#include <memory>
+#include <vector>
 
 // A table model over a data source for the grids: one column per field in field
 // order (or the fields named by setColumns), titles from the display labels,
@@ -25,8 +27,6 @@ public:
     QString columnTitle(int column) const;
     void setColumnReadOnly(int column, bool readOnly);
     bool columnReadOnly(int column) const;
-    void setColumnColor(int column, const QColor &color); // invalid: the grid's own
-    QColor columnColor(int column) const;
     void setReadOnly(bool readOnly); // the whole grid
     bool readOnly() const;
 
