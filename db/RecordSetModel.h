@@ -18,6 +18,7 @@ class RecordSetModel : public QAbstractTableModel, public DataLink
     Q_OBJECT
 public:
     explicit RecordSetModel(QObject *parent = nullptr);
+    ~RecordSetModel() override; // defined where Column is complete
 
     // Columns: empty list = every field of the record set, in field order.
     void setColumns(const QStringList &fieldNames);
