@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QByteArray>
+#include <QList>
 
 #include <exception>
 

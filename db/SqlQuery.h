@@ -77,6 +77,9 @@ public:
     // stands after them. Used by record-set providers.
     int fetchInto(RowSink &sink, int maxRows);
 
+    // Internal: drops the engine handles of a statement whose connection closes.
+    static void releaseHandles(SqlQueryPrivate *d);
+
 private:
     std::unique_ptr<SqlQueryPrivate> m_d;
 };
