@@ -1,0 +1,94 @@
+#include "BillNumber.h"
+
+#include "DbError.h"
+#include "SqlConnection.h"
+#include "SqlQuery.h"
+
+#include <QRandomGenerator>
+#include <QThread>
+
+namespace {
+
+// Engine codes after which the same work succeeds when tried again.
+constexpr long kDeadlock = 335544336;         // isc_deadlock
+constexpr long kLockConflict = 335544345;     // isc_lock_conflict
+constexpr long kNoDup = 335544349;            // isc_no_dup
+constexpr long kUpdateConflict = 335544451;   // isc_update_conflict
+constexpr long kUniqueViolation = 335544665;  // isc_unique_key_violation
+
+bool isTransient(const DbError &e)
+{
+    return e.hasCode(kDeadlock) || e.hasCode(kLockConflict) || e.hasCode(kNoDup)
+           || e.hasCode(kUpdateConflict) || e.hasCode(kUniqueViolation);
+}
+
+} // namespace
+
+QString billNumberDatePart(const QString &dateText, int mode)
+{
+    if (mode == 0)
+        return dateText.mid(0, 4) + dateText.mid(5, 2) + dateText.mid(8, 2);
+    return dateText.mid(2, 2) + dateText.mid(5, 2) + dateText.mid(8, 2);
+}
+
+QString formatBillNumber(const QString &prefix, const QString &dateText, int mode,
+                         qint64 sequence)
+{
+    return prefix + billNumberDatePart(dateText, mode)
+           + QString::asprintf("%.4lld", static_cast<long long>(sequence));
+}
+
+QString takeBillNumber(SqlQuery &counter, const QString &table, const QString &dateText,
+                       const QString &prefix, int mode,
+                       const std::function<bool(const QString &)> &inside)
+{
+    SqlConnection *connection = counter.connection();
+    if (!connection)
+        throw DbError(QStringLiteral("The bill number counter has no connection"));
+    for (int attempt = 1;; ++attempt) {
+        // A transaction left open by an earlier failure would stop the counter for good.
+        if (connection->inTransaction())
+            connection->rollback();
+        connection->startTransaction(1, TransIsolation::ReadCommitted);
+        try {
+            counter.close();
+            counter.clear();
+            counter.addLine(QStringLiteral("UPDATE ") + table
+                            + QStringLiteral(" SET LAST_ID = COALESCE(LAST_ID, 1) + 1"
+                                             " WHERE BILL_DATE = :BILL_DATE RETURNING LAST_ID"));
+            counter.setParamText(QStringLiteral("BILL_DATE"), dateText);
+            const int rows = counter.execute();
+            qint64 sequence = 1;
+            if (rows == 0) {
+                // First number of the day: the row starts with the next number, 2.
+                counter.close();
+                counter.clear();
+                counter.addLine(QStringLiteral("INSERT INTO  ") + table
+                                + QStringLiteral("(BILL_DATE,LAST_ID) VALUES (:BILL_DATE,2)"));
+                counter.setParamText(QStringLiteral("BILL_DATE"), dateText);
+                counter.execute();
+            } else {
+                sequence = counter.asInteger(0) - 1;
+            }
+            counter.close();
+            const QString number = formatBillNumber(prefix, dateText, mode, sequence);
+            if (inside && !inside(number)) {
+                connection->rollback();
+                return {};
+            }
+            connection->commit();
+            return number;
+        } catch (const DbError &e) {
+            if (connection->inTransaction())
+                connection->rollback();
+            if (!isTransient(e) || attempt >= kBillNumberAttempts)
+                throw;
+            // Someone else holds the day's row: wait a little, longer on each try.
+            QThread::usleep(500 + QRandomGenerator::global()->bounded(1000 * qMin(attempt, 20)));
+        } catch (...) {
+            if (connection->inTransaction())
+                connection->rollback();
+            throw;
+        }
+    }
+}
