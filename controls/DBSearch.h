@@ -11,10 +11,11 @@
 
 class DataSource;
 class Field;
+class QValidator;
 
 // The data link of the search edit: a data source and the name of one field of its
 // record set. It is bound to a field while the record set is open and holds a field
-// of that name. OnDataChange runs on every change that may alter the current record's
+// of that name (looked up by name each time, so that replaced fields never dangle). OnDataChange runs on every change that may alter the current record's
 // value: scrolling, data changes, opening and closing, rebinding.
 class TSearchFieldDataLink : public DataLink
 {
@@ -27,7 +28,7 @@ public:
     void setFieldName(const QString &name);
     QString fieldName() const { return m_fieldName; }
     void setSource(DataSource *source); // same check as setFieldName
-    Field *field() const { return m_field; }
+    Field *field() const;
     // Whether the field could be modified through the link.
     bool canModify() const;
 
@@ -41,13 +42,13 @@ protected:
     void recordChanged(Field *field) override;
 
 private:
-    Field *lookupField(const QString &name, bool mustExist) const;
-    void updateField();
+    // Throws the field-not-found error when the record set of source is open and
+    // has no field called name.
+    void checkField(DataSource *source, const QString &name) const;
     void changed();
 
     QWidget *m_control;
     QString m_fieldName;
-    Field *m_field = nullptr;
 };
 
 // A single-line edit bound to one field. Without the focus it shows the current
@@ -96,4 +97,5 @@ public:
 
 private:
     bool m_upperCase = false;
+    QPointer<QValidator> m_upperCaseValidator;
 };
