@@ -3,12 +3,14 @@
 #include "RowSink.h"
 #include "SqlConnection.h"
 #include "SqlConnectionPrivate.h"
+#include "Conversions.h"
 #include "SqlText.h"
 
 #include <QDebug>
 #include <QHash>
 #include <QStringDecoder>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -29,7 +31,9 @@ struct ParamValue
 struct OutColumn
 {
     ColumnInfo info;
-    unsigned type = 0;      // coerced message type (without the null bit)
+    unsigned type = 0;      // message type (without the null bit)
+    int scale = 0;
+    unsigned length = 0;
     unsigned offset = 0;
     unsigned nullOffset = 0;
     unsigned charSet = 0;
@@ -48,6 +52,17 @@ QString decodeText(const char *data, int len, unsigned charSet)
     }
     return QString::fromUtf8(data, len);
 }
+
+// One value of the current row as read from the message buffer.
+struct Cell
+{
+    enum Kind { Null, Integer, Number, Text } kind = Null;
+    qint64 integer = 0;
+    double number = 0;
+    const char *data = nullptr; // UTF-8 text (into the buffer or into converted)
+    int length = 0;
+    QByteArray converted;
+};
 
 } // namespace
 
@@ -167,6 +182,7 @@ public:
         return *reinterpret_cast<const short *>(&outBuffer[c.nullOffset]) != 0;
     }
     QVariant value(int i);
+    void decode(const OutColumn &c, Cell &out);
 };
 
 void SqlQueryPrivate::prepare(fbapi::Status &status)
@@ -199,90 +215,59 @@ void SqlQueryPrivate::prepare(fbapi::Status &status)
 
 void SqlQueryPrivate::describeOutput(fbapi::Status &status)
 {
+    // Rows are read in the statement's own message format and converted here: a
+    // coerced output format is not honoured by every remote server's cursor fetch.
     columns.clear();
-    IMessageMetadata *meta = statement->getOutputMetadata(&status);
-    const unsigned n = meta->getCount(&status);
+    outMeta = statement->getOutputMetadata(&status);
+    const unsigned n = outMeta->getCount(&status);
     if (n == 0) {
-        meta->release();
+        outMeta->release();
+        outMeta = nullptr;
         outBuffer.clear();
         return;
     }
-    IMetadataBuilder *b = meta->getBuilder(&status);
     columns.resize(n);
     for (unsigned i = 0; i < n; ++i) {
         OutColumn &c = columns[i];
-        const char *alias = meta->getAlias(&status, i);
-        c.info.name = QString::fromUtf8(alias && *alias ? alias : meta->getField(&status, i));
-        const unsigned t = meta->getType(&status, i);
-        const int scale = meta->getScale(&status, i);
-        const unsigned len = meta->getLength(&status, i);
-        const unsigned cs = meta->getCharSet(&status, i);
-        switch (t) {
+        const char *alias = outMeta->getAlias(&status, i);
+        c.info.name = QString::fromUtf8(alias && *alias ? alias : outMeta->getField(&status, i));
+        c.type = outMeta->getType(&status, i);
+        c.scale = outMeta->getScale(&status, i);
+        c.length = outMeta->getLength(&status, i);
+        c.charSet = outMeta->getCharSet(&status, i);
+        c.offset = outMeta->getOffset(&status, i);
+        c.nullOffset = outMeta->getNullOffset(&status, i);
+        switch (c.type) {
         case SQL_TEXT:
-        case SQL_VARYING: {
+        case SQL_VARYING:
             c.info.type = FieldType::String;
-            c.info.fixedChar = t == SQL_TEXT;
-            const int chars = int(len) / fbapi::bytesPerChar(cs);
-            c.info.size = chars;
-            c.type = SQL_VARYING;
-            if (cs == fbapi::kCharSetNone || cs == fbapi::kCharSetOctets) {
-                c.charSet = cs;
-                b->setType(&status, i, SQL_VARYING | 1);
-                b->setLength(&status, i, len);
-            } else {
-                c.charSet = fbapi::kCharSetUtf8;
-                b->setType(&status, i, SQL_VARYING | 1);
-                b->setCharSet(&status, i, fbapi::kCharSetUtf8);
-                b->setLength(&status, i, unsigned(qMax(chars, 1)) * 4);
-            }
+            c.info.fixedChar = c.type == SQL_TEXT;
+            c.info.size = int(c.length) / fbapi::bytesPerChar(c.charSet);
             break;
-        }
         case SQL_SHORT:
         case SQL_LONG:
         case SQL_INT64:
-            if (scale == 0) {
-                c.info.type = FieldType::Integer;
-                c.type = SQL_INT64;
-                b->setType(&status, i, SQL_INT64 | 1);
-                b->setScale(&status, i, 0);
-            } else {
-                c.info.type = FieldType::Number;
-                c.type = SQL_DOUBLE;
-                b->setType(&status, i, SQL_DOUBLE | 1);
-                b->setScale(&status, i, 0);
-            }
+            c.info.type = c.scale == 0 ? FieldType::Integer : FieldType::Number;
+            break;
+        case SQL_BOOLEAN:
+            c.info.type = FieldType::Integer;
             break;
         case SQL_FLOAT:
         case SQL_DOUBLE:
         case SQL_D_FLOAT:
             c.info.type = FieldType::Number;
-            c.type = SQL_DOUBLE;
-            b->setType(&status, i, SQL_DOUBLE | 1);
             break;
         case SQL_BLOB:
             c.info.type = FieldType::String;
             c.blob = true;
-            c.type = SQL_BLOB;
-            c.charSet = meta->getSubType(&status, i) == 1 ? cs : fbapi::kCharSetOctets;
+            if (outMeta->getSubType(&status, i) != 1)
+                c.charSet = fbapi::kCharSetOctets;
             break;
-        default:
-            // Dates, times, booleans and the rest arrive as the engine's text for them.
+        default: // dates and times, as text
             c.info.type = FieldType::String;
-            c.info.size = 32;
-            c.type = SQL_VARYING;
-            c.charSet = fbapi::kCharSetUtf8;
-            b->setType(&status, i, SQL_VARYING | 1);
-            b->setCharSet(&status, i, fbapi::kCharSetUtf8);
-            b->setLength(&status, i, 128);
+            c.info.size = 24;
             break;
         }
-    }
-    meta->release();
-    outMeta = b->getMetadata(&status);
-    b->release();
-    for (unsigned i = 0; i < n; ++i) {
-        columns[i].offset = outMeta->getOffset(&status, i);
-        columns[i].nullOffset = outMeta->getNullOffset(&status, i);
     }
     outBuffer.assign(outMeta->getMessageLength(&status), 0);
 }
@@ -487,38 +472,153 @@ QByteArray SqlQueryPrivate::readBlob(const OutColumn &c)
     return out;
 }
 
-QVariant SqlQueryPrivate::value(int i)
+void SqlQueryPrivate::decode(const OutColumn &c, Cell &out)
 {
-    const OutColumn &c = column(i);
-    if (isNull(i))
-        return {};
+    out.kind = Cell::Null;
+    if (*reinterpret_cast<const short *>(&outBuffer[c.nullOffset]) != 0)
+        return;
     const unsigned char *p = &outBuffer[c.offset];
+    auto scaled = [&](qint64 v) {
+        if (c.scale == 0) {
+            out.kind = Cell::Integer;
+            out.integer = v;
+        } else {
+            out.kind = Cell::Number;
+            out.number = double(v) / std::pow(10.0, -c.scale);
+        }
+    };
+    auto text = [&](const char *data, int n) {
+        out.kind = Cell::Text;
+        if (c.charSet == fbapi::kCharSetUtf8 || c.charSet == 3) {
+            out.data = data;
+            out.length = n;
+        } else {
+            out.converted = decodeText(data, n, c.charSet).toUtf8();
+            out.data = out.converted.constData();
+            out.length = int(out.converted.size());
+        }
+    };
     switch (c.type) {
+    case SQL_SHORT: {
+        qint16 v;
+        std::memcpy(&v, p, sizeof v);
+        scaled(v);
+        break;
+    }
+    case SQL_LONG: {
+        qint32 v;
+        std::memcpy(&v, p, sizeof v);
+        scaled(v);
+        break;
+    }
     case SQL_INT64: {
         qint64 v;
         std::memcpy(&v, p, sizeof v);
-        return v;
+        scaled(v);
+        break;
     }
-    case SQL_DOUBLE: {
+    case SQL_BOOLEAN:
+        out.kind = Cell::Integer;
+        out.integer = *p ? 1 : 0;
+        break;
+    case SQL_FLOAT: {
+        float v;
+        std::memcpy(&v, p, sizeof v);
+        out.kind = Cell::Number;
+        out.number = v;
+        break;
+    }
+    case SQL_DOUBLE:
+    case SQL_D_FLOAT: {
         double v;
         std::memcpy(&v, p, sizeof v);
-        return v;
+        out.kind = Cell::Number;
+        out.number = v;
+        break;
     }
-    case SQL_BLOB: {
-        const QByteArray bytes = readBlob(c);
-        return decodeText(bytes.constData(), int(bytes.size()), c.charSet);
-    }
-    default: {
+    case SQL_VARYING: {
         unsigned short len;
         std::memcpy(&len, p, sizeof len);
-        const char *data = reinterpret_cast<const char *>(p + sizeof len);
-        int n = len;
-        if (c.info.fixedChar && trimChar)
+        text(reinterpret_cast<const char *>(p + sizeof len), len);
+        break;
+    }
+    case SQL_TEXT: {
+        const char *data = reinterpret_cast<const char *>(p);
+        int n = int(c.length);
+        if (trimChar) {
             while (n > 0 && data[n - 1] == ' ')
                 --n;
-        return decodeText(data, n, c.charSet);
+            text(data, n);
+        } else {
+            // The padding of a multi-byte CHAR(n) beyond its n characters is dropped.
+            text(data, n);
+            const QString s = QString::fromUtf8(out.data, out.length).left(c.info.size);
+            out.converted = s.toUtf8();
+            out.data = out.converted.constData();
+            out.length = int(out.converted.size());
+        }
+        break;
     }
+    case SQL_BLOB:
+        out.converted = readBlob(c);
+        if (c.charSet != fbapi::kCharSetUtf8)
+            out.converted = decodeText(out.converted.constData(), int(out.converted.size()),
+                                       c.charSet)
+                                .toUtf8();
+        out.kind = Cell::Text;
+        out.data = out.converted.constData();
+        out.length = int(out.converted.size());
+        break;
+    case SQL_TYPE_DATE:
+    case SQL_TYPE_TIME:
+    case SQL_TIMESTAMP: {
+        unsigned y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0, frac = 0;
+        QString t;
+        if (c.type != SQL_TYPE_TIME) {
+            ISC_DATE date;
+            std::memcpy(&date, p, sizeof date);
+            fbapi::util()->decodeDate(date, &y, &mo, &d);
+            t = QString::asprintf("%04u-%02u-%02u", y, mo, d);
+        }
+        if (c.type != SQL_TYPE_DATE) {
+            ISC_TIME time;
+            std::memcpy(&time, p + (c.type == SQL_TIMESTAMP ? sizeof(ISC_DATE) : 0), sizeof time);
+            fbapi::util()->decodeTime(time, &h, &mi, &sec, &frac);
+            if (!t.isEmpty())
+                t += QLatin1Char(' ');
+            t += QString::asprintf("%02u:%02u:%02u", h, mi, sec);
+        }
+        out.converted = t.toUtf8();
+        out.kind = Cell::Text;
+        out.data = out.converted.constData();
+        out.length = int(out.converted.size());
+        break;
     }
+    default:
+        throw DbError(QStringLiteral("Field '%1' has a type this tool cannot read")
+                          .arg(c.info.name),
+                      sqlText());
+    }
+}
+
+QVariant SqlQueryPrivate::value(int i)
+{
+    const OutColumn &c = column(i);
+    if (!hasRow)
+        return {};
+    Cell cell;
+    decode(c, cell);
+    switch (cell.kind) {
+    case Cell::Null:
+        return {};
+    case Cell::Integer:
+        return cell.integer;
+    case Cell::Number:
+        return cell.number;
+    case Cell::Text:
+        break;
+    }
+    return QString::fromUtf8(cell.data, cell.length);
 }
 
 // --- SqlQuery -------------------------------------------------------------------
@@ -714,8 +814,7 @@ QString SqlQuery::asString(int field) const
     if (!v.isValid())
         return {};
     if (v.typeId() == QMetaType::Double) {
-        const double d = v.toDouble();
-        return d == 0.0 ? QStringLiteral("0") : QString::number(d, 'g', 15);
+        return formatNumber(v.toDouble());
     }
     return v.toString();
 }
@@ -773,52 +872,22 @@ int SqlQuery::fetchInto(RowSink &sink, int maxRows)
     if (d.hasRow && d.rowConsumed)
         d.fetchRow();
     while (d.hasRow && (maxRows < 0 || delivered < maxRows)) {
+        Cell cell;
         for (int i = 0; i < int(d.columns.size()); ++i) {
-            const OutColumn &c = d.columns[size_t(i)];
-            const unsigned char *p = &d.outBuffer[c.offset];
-            if (*reinterpret_cast<const short *>(&d.outBuffer[c.nullOffset]) != 0) {
+            d.decode(d.columns[size_t(i)], cell);
+            switch (cell.kind) {
+            case Cell::Null:
                 sink.putNull(i);
-                continue;
-            }
-            switch (c.type) {
-            case SQL_INT64: {
-                qint64 v;
-                std::memcpy(&v, p, sizeof v);
-                sink.putInteger(i, v);
                 break;
-            }
-            case SQL_DOUBLE: {
-                double v;
-                std::memcpy(&v, p, sizeof v);
-                sink.putNumber(i, v);
+            case Cell::Integer:
+                sink.putInteger(i, cell.integer);
                 break;
-            }
-            case SQL_BLOB: {
-                const QByteArray bytes = d.readBlob(c);
-                const QByteArray utf8 = c.charSet == fbapi::kCharSetUtf8
-                                            ? bytes
-                                            : decodeText(bytes.constData(), int(bytes.size()),
-                                                         c.charSet)
-                                                  .toUtf8();
-                sink.putText(i, utf8.constData(), int(utf8.size()));
+            case Cell::Number:
+                sink.putNumber(i, cell.number);
                 break;
-            }
-            default: {
-                unsigned short len;
-                std::memcpy(&len, p, sizeof len);
-                const char *data = reinterpret_cast<const char *>(p + sizeof len);
-                int n = len;
-                if (c.info.fixedChar && d.trimChar)
-                    while (n > 0 && data[n - 1] == ' ')
-                        --n;
-                if (c.charSet == fbapi::kCharSetUtf8) {
-                    sink.putText(i, data, n);
-                } else {
-                    const QByteArray utf8 = decodeText(data, n, c.charSet).toUtf8();
-                    sink.putText(i, utf8.constData(), int(utf8.size()));
-                }
+            case Cell::Text:
+                sink.putText(i, cell.data, cell.length);
                 break;
-            }
             }
         }
         sink.endRow();
