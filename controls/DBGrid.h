@@ -54,6 +54,8 @@ public:
     QString columnFieldName(int column) const;
     RecordSet *dataSet() const;
 
+    using QTableView::edit; // edit(index): opens the cell editor
+
     // Tab (or Shift+Tab) as the user would press it: commits the cell being edited and
     // moves to the next (previous) cell.
     void moveToNextCell(bool backward = false);
