@@ -1,0 +1,1033 @@
+#include "FrmTarnPromotion.h"
+
+#include "FieldTables.h"
+#include "Panel.h"
+#include "Shape.h"
+#include "Splitter.h"
+#include "WindowLayout.h"
+
+#include "DBGrid.h"
+#include "DBSBtn.h"
+#include "DBSearch.h"
+#include "ErrorReport.h"
+#include "Fonts.h"
+#include "MaskEdit.h"
+
+#include "ConnectionParams.h"
+#include "DataSetProvider.h"
+#include "DataSource.h"
+#include "Field.h"
+#include "RecordSet.h"
+#include "SilentAbort.h"
+#include "SqlConnection.h"
+#include "SqlQuery.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
+
+#include <algorithm>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+QString BillPrefix;
+int BillNumberMode = 0;
+quint16 LastFormWidth = 0;
+TFormTarnPromotion *FormTarnPromotion = nullptr;
+
+namespace {
+
+using namespace WindowLayout;
+
+QString utf8(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+// value * m / d rounded to the nearest whole number, halves away from zero.
+int mulDiv(int value, int m, int d)
+{
+    const qint64 p = qint64(value) * m;
+    const qint64 q = d;
+    const qint64 rounded = (std::llabs(p) * 2 + std::llabs(q)) / (std::llabs(q) * 2);
+    return int(((p < 0) != (q < 0)) ? -rounded : rounded);
+}
+
+// A font's pixel height scaled through its size in points at 96 dots per inch, the way
+// the window's font size is kept.
+int scaledFontPixels(int pixels, int m, int d)
+{
+    const int points = mulDiv(pixels, 72, 96);
+    return qMax(1, mulDiv(mulDiv(points, m, d), 96, 72));
+}
+
+bool insideGrid(const QWidget *w)
+{
+    for (; w; w = w->parentWidget()) {
+        if (qobject_cast<const QAbstractItemView *>(w))
+            return true;
+    }
+    return false;
+}
+
+bool isMultiLine(const QWidget *w)
+{
+    return qobject_cast<const QTextEdit *>(w) || qobject_cast<const QPlainTextEdit *>(w);
+}
+
+bool isLeavingWithinWindow(const QFocusEvent *event)
+{
+    const Qt::FocusReason reason = event->reason();
+    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason
+           && reason != Qt::MenuBarFocusReason;
+}
+
+void setBoxColor(QWidget *box, const QColor &color)
+{
+    if (!color.isValid())
+        return;
+    QPalette p = box->palette();
+    p.setColor(QPalette::Base, color);
+    box->setPalette(p);
+}
+
+template<typename T>
+T *pick(const QHash<QString, T *> &objects, const char *name)
+{
+    T *object = objects.value(QLatin1String(name));
+    if (!object)
+        throw std::logic_error(std::string("the promotion window has no member ") + name);
+    return object;
+}
+
+const QColor SearchColumnColor(255, 255, 0);
+
+} // namespace
+
+TFormTarnPromotion::TFormTarnPromotion(QWidget *parent)
+    : QWidget(parent)
+{
+    setWindowTitle(QStringLiteral("FormTarnPromotion"));
+    installChineseFontSubstitutes();
+    QFont designFont(QStringLiteral("細明體"));
+    designFont.setPixelSize(FontPixels);
+    setFont(designFont);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, p.color(QPalette::Button));
+    setPalette(p);
+    resize(DesignWidth, DesignHeight);
+
+    buildDatabaseMembers();
+    buildControls();
+    buildCommands();
+    bindControls();
+    setUpControls();
+    setUpGrids();
+    wireHandlers();
+    alignAll();
+
+    // Stored connected and active with the window: a failure here ends its creation.
+    SQLConnection1->open();
+    ClientDataSet1->open();
+
+    ErrorReport::guard([this] { FormCreate(); });
+
+    // Commands are checked whenever the window is idle, the first time right away.
+    QTimer::singleShot(0, this, &TFormTarnPromotion::updateCommands);
+    if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
+        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+                &TFormTarnPromotion::updateCommands);
+}
+
+TFormTarnPromotion::~TFormTarnPromotion()
+{
+    if (FormTarnPromotion == this)
+        FormTarnPromotion = nullptr;
+    // The controls are linked to the data sources and record sets: they go first.
+    m_controls.clear();
+    const QList<QWidget *> children = findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    qDeleteAll(children);
+    m_dataSources.clear();
+    m_recordSets.clear();
+    m_providers.clear();
+    m_statements.clear();
+    m_connections.clear();
+}
+
+// ---------------------------------------------------------------------------------------
+// Building
+
+void TFormTarnPromotion::buildDatabaseMembers()
+{
+    m_connections.push_back(std::make_unique<SqlConnection>(QStringLiteral("Quillon")));
+    SQLConnection1 = m_connections.back().get();
+    m_connections.push_back(std::make_unique<SqlConnection>(QStringLiteral("Quillon")));
+    SQLConnection2 = m_connections.back().get();
+
+    QHash<QString, SqlQuery *> statements;
+    auto newStatement = [&](const char *name, SqlConnection *connection) {
+        m_statements.push_back(std::make_unique<SqlQuery>(connection));
+        statements.insert(QLatin1String(name), m_statements.back().get());
+        return m_statements.back().get();
+    };
+    for (const StatementRow &row : WindowLayout::statements())
+        newStatement(row.statement, row.connection == 2 ? SQLConnection2 : SQLConnection1);
+
+    QHash<QString, DataSetProvider *> providers;
+    QHash<QString, RecordSet *> recordSets;
+    for (const RecordSetRow &row : WindowLayout::recordSets()) {
+        SqlQuery *statement = nullptr;
+        if (row.statement) {
+            statement = newStatement(row.statement, SQLConnection1);
+            statement->setText(utf8(row.commandText));
+        }
+        DataSetProvider *provider = nullptr;
+        if (row.provider) {
+            provider = providers.value(QLatin1String(row.provider));
+            if (!provider) {
+                m_providers.push_back(std::make_unique<DataSetProvider>(statement));
+                provider = m_providers.back().get();
+                providers.insert(QLatin1String(row.provider), provider);
+            }
+        }
+        m_recordSets.push_back(std::make_unique<RecordSet>(QLatin1String(row.recordSet)));
+        RecordSet *recordSet = m_recordSets.back().get();
+        recordSet->setProvider(provider);
+        if (row.packetRecords > 0)
+            recordSet->setPacketRecords(row.packetRecords);
+        FieldTables::declare(*recordSet, FieldTables::of(row.recordSet));
+        recordSets.insert(QLatin1String(row.recordSet), recordSet);
+    }
+
+    QHash<QString, DataSource *> dataSources;
+    for (const DataSourceRow &row : WindowLayout::dataSources()) {
+        m_dataSources.push_back(std::make_unique<DataSource>());
+        DataSource *source = m_dataSources.back().get();
+        if (row.recordSet)
+            source->setDataSet(pick(recordSets, row.recordSet));
+        dataSources.insert(QLatin1String(row.dataSource), source);
+    }
+
+    SQLQuery1 = pick(statements, "SQLQuery1");
+    SQLQuery2 = pick(statements, "SQLQuery2");
+    SQLQuery3 = pick(statements, "SQLQuery3");
+    SQL_QueryPrice = pick(statements, "SQL_QueryPrice");
+    SQLQuery_PSALE = pick(statements, "SQLQuery_PSALE");
+    SQL_UPDATE = pick(statements, "SQL_UPDATE");
+    SQL_Provider = pick(statements, "SQL_Provider");
+    SQL_ID = pick(statements, "SQL_ID");
+    SQL_PRODLIST = pick(statements, "SQL_PRODLIST");
+    SQL_DataSub = pick(statements, "SQL_DataSub");
+    SQL_DataMQTY = pick(statements, "SQL_DataMQTY");
+    SQL_Product = pick(statements, "SQL_Product");
+    SQL_Fac = pick(statements, "SQL_Fac");
+    SQL_PSaleMaster = pick(statements, "SQL_PSaleMaster");
+    SQL_PSaleSub = pick(statements, "SQL_PSaleSub");
+    SQLDataSet1 = pick(statements, "SQLDataSet1");
+
+    DSP_PRODLIST = pick(providers, "DSP_PRODLIST");
+    DSP_DataSub = pick(providers, "DSP_DataSub");
+    DSP_DataMQTY = pick(providers, "DSP_DataMQTY");
+    DSP_Product = pick(providers, "DSP_Product");
+    DSP_Fac = pick(providers, "DSP_Fac");
+    DSP_PSaleMaster = pick(providers, "DSP_PSaleMaster");
+    DSP_PSaleSub = pick(providers, "DSP_PSaleSub");
+    DataSetProvider1 = pick(providers, "DataSetProvider1");
+
+    CDS_PRODLIST = pick(recordSets, "CDS_PRODLIST");
+    CDS_DataSub = pick(recordSets, "CDS_DataSub");
+    CDS_DataSub2 = pick(recordSets, "CDS_DataSub2");
+    CDS_DataMQTY = pick(recordSets, "CDS_DataMQTY");
+    CDS_DataMQTY2 = pick(recordSets, "CDS_DataMQTY2");
+    CDS_PRODUCT = pick(recordSets, "CDS_PRODUCT");
+    CDS_Fac = pick(recordSets, "CDS_Fac");
+    CDS_PSaleMaster = pick(recordSets, "CDS_PSaleMaster");
+    CDS_PSaleSub = pick(recordSets, "CDS_PSaleSub");
+    ClientDataSet1 = pick(recordSets, "ClientDataSet1");
+    aCDS = pick(recordSets, "aCDS");
+
+    DS_ProdList = pick(dataSources, "DS_ProdList");
+    DS_SUB2 = pick(dataSources, "DS_SUB2");
+    DS_SUBMQTY = pick(dataSources, "DS_SUBMQTY");
+    DS_Search = pick(dataSources, "DS_Search");
+    DataSource1 = pick(dataSources, "DataSource1");
+}
+
+void TFormTarnPromotion::buildControls()
+{
+    auto parentOf = [this](const char *name) -> QWidget * {
+        if (!name)
+            return this;
+        QWidget *parent = qobject_cast<QWidget *>(m_named.value(QLatin1String(name)));
+        if (!parent)
+            throw std::logic_error(std::string("the layout places a control in ") + name
+                                   + " before it exists");
+        return parent;
+    };
+    auto add = [this](QWidget *w, const char *name) {
+        if (name && *name) {
+            w->setObjectName(QLatin1String(name));
+            m_named.insert(QLatin1String(name), w);
+        }
+        m_controls.push_back(w);
+    };
+    auto newBox = [](Kind kind, Look look, QWidget *parent) -> QLineEdit * {
+        QLineEdit *box = kind == Kind::DateBox ? new TMaskEdit(parent) : new QLineEdit(parent);
+        setBoxColor(box, lookColor(look));
+        if (look == Look::Display || look == Look::BillNumber) {
+            box->setReadOnly(true);
+            box->setFocusPolicy(Qt::ClickFocus); // skipped by Tab
+        }
+        return box;
+    };
+    auto setBoxText = [](QLineEdit *box, const QString &text) {
+        if (TMaskEdit *date = qobject_cast<TMaskEdit *>(box))
+            date->setText(text);
+        else
+            box->setText(text);
+    };
+
+    for (const Control &c : WindowLayout::controls()) {
+        QWidget *parent = parentOf(c.parent);
+        QWidget *w = nullptr;
+        switch (c.kind) {
+        case Kind::Panel: {
+            TPanel *panel = new TPanel(parent);
+            panel->setColor(lookColor(c.look));
+            panel->setBevelWidth(c.look == Look::Bare ? 0 : 1);
+            panel->setCaption(utf8(c.text));
+            w = panel;
+            break;
+        }
+        case Kind::Label: {
+            QLabel *label = new QLabel(utf8(c.text), parent);
+            label->move(c.left, c.top);
+            label->resize(label->sizeHint());
+            w = label;
+            break;
+        }
+        case Kind::Edit:
+        case Kind::DateBox: {
+            QLineEdit *box = newBox(c.kind, c.look, parent);
+            if (c.maxLength > 0)
+                box->setMaxLength(c.maxLength);
+            setBoxText(box, utf8(c.text));
+            w = box;
+            break;
+        }
+        case Kind::Button: {
+            QToolButton *button = new QToolButton(parent);
+            button->setAutoRaise(true);
+            button->setFocusPolicy(Qt::NoFocus);
+            button->setText(utf8(c.text));
+            button->setToolTip(utf8(c.hint));
+            button->setToolButtonStyle(c.height >= 40 ? Qt::ToolButtonTextUnderIcon
+                                                      : Qt::ToolButtonIconOnly);
+            w = button;
+            break;
+        }
+        case Kind::NavButton: {
+            TDBSpeedButton *button = new TDBSpeedButton(parent);
+            button->setFocusPolicy(Qt::NoFocus);
+            w = button;
+            break;
+        }
+        case Kind::Grid:
+            w = new TDBGrid(parent);
+            break;
+        case Kind::SearchBox: {
+            TSearchEdit *edit = new TSearchEdit(parent);
+            edit->setFrame(false);
+            setBoxColor(edit, lookColor(c.look));
+            w = edit;
+            break;
+        }
+        case Kind::Splitter: {
+            TSplitter *splitter = new TSplitter(parent);
+            splitter->setColor(lookColor(c.look));
+            w = splitter;
+            break;
+        }
+        case Kind::Shape: {
+            TShape *shape = new TShape(parent);
+            shape->setBrushColor(lookColor(c.look));
+            shape->setPenColor(lookColor(c.look));
+            w = shape;
+            break;
+        }
+        }
+        if (c.kind != Kind::Label)
+            w->setGeometry(c.left, c.top, c.width, c.height);
+        setAlign(w, TAlign(int(c.dock)));
+        add(w, c.name);
+    }
+
+    QWidget *itemPane = parentOf("Panel6");
+    for (const ItemBox &b : WindowLayout::itemBoxes()) {
+        QLineEdit *box = newBox(b.kind, b.look, itemPane);
+        box->setGeometry(b.left, b.top, b.width, BoxHeight);
+        if (b.maxLength > 0)
+            box->setMaxLength(b.maxLength);
+        setBoxText(box, utf8(b.text));
+        add(box, b.box);
+        if (!*b.label)
+            continue;
+        QLabel *label = new QLabel(utf8(b.label), itemPane);
+        label->setBuddy(box);
+        if (qstrcmp(b.label, "~") == 0) {
+            // Bold and centred between the two dates of the item's own range.
+            QFont bold;
+            bold.setBold(true);
+            label->setFont(bold);
+            label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+            label->setGeometry(b.labelLeft, b.labelTop, b.left - b.labelLeft,
+                               label->sizeHint().height());
+        } else {
+            label->move(b.labelLeft, b.labelTop);
+            label->resize(label->sizeHint());
+        }
+        add(label, nullptr);
+    }
+}
+
+void TFormTarnPromotion::buildCommands()
+{
+    for (const Command &c : WindowLayout::commands()) {
+        QAction *action = new QAction(utf8(c.caption), this);
+        action->setObjectName(QLatin1String(c.name));
+        action->setShortcut(QKeySequence(c.key));
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        m_named.insert(QLatin1String(c.name), action);
+    }
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    for (const MenuItem &item : WindowLayout::popupMenu()) {
+        QAction *action = PopupMenu1->addAction(utf8(item.caption));
+        action->setObjectName(QLatin1String(item.name));
+        m_named.insert(QLatin1String(item.name), action);
+    }
+}
+
+template<typename T>
+void TFormTarnPromotion::bind(T *&member, const char *name)
+{
+    member = qobject_cast<T *>(m_named.value(QLatin1String(name)));
+    if (!member)
+        throw std::logic_error(std::string("the promotion window has no member ") + name);
+}
+
+void TFormTarnPromotion::bindControls()
+{
+    bind(Panel1, "Panel1");
+    bind(Panel2, "Panel2");
+    bind(Panel3, "Panel3");
+    bind(Panel4, "Panel4");
+    bind(Panel5, "Panel5");
+    bind(Panel6, "Panel6");
+    bind(Panel7, "Panel7");
+    bind(Panel8, "Panel8");
+    bind(Panel9, "Panel9");
+    bind(Panel10, "Panel10");
+    bind(Panel11, "Panel11");
+    bind(Panel12, "Panel12");
+    bind(Panel13, "Panel13");
+    bind(Splitter1, "Splitter1");
+    bind(Splitter2, "Splitter2");
+    bind(Shape1, "Shape1");
+    bind(Label1, "Label1");
+    bind(Label2, "Label2");
+    bind(Label21, "Label21");
+    bind(MaskEdit1, "MaskEdit1");
+    bind(MaskEdit2, "MaskEdit2");
+    bind(MaskEdit3, "MaskEdit3");
+    bind(MaskEdit4, "MaskEdit4");
+    bind(SpeedButton1, "SpeedButton1");
+    bind(SpeedButton2, "SpeedButton2");
+    bind(SpeedButton4, "SpeedButton4");
+    bind(SpeedButton5, "SpeedButton5");
+    bind(SpeedButtonN, "SpeedButtonN");
+    bind(SBtnInsert, "SBtnInsert");
+    bind(SBtnDelete, "SBtnDelete");
+    bind(SBtnEdit, "SBtnEdit");
+    bind(SBtnPost, "SBtnPost");
+    bind(SBtnCancel, "SBtnCancel");
+    bind(dbSBtnFirst, "dbSBtnFirst");
+    bind(dbSBtnPrior, "dbSBtnPrior");
+    bind(dbSBtnNext, "dbSBtnNext");
+    bind(dbSBtnLast, "dbSBtnLast");
+    bind(DBGrid1, "DBGrid1");
+    bind(DBGrid2, "DBGrid2");
+    bind(DBGrid3, "DBGrid3");
+    bind(DBGrid4, "DBGrid4");
+    bind(SearchEdit1, "SearchEdit1");
+    bind(Ed_MASTERBILLID, "Ed_MASTERBILLID");
+    bind(Ed_PROD_ID, "Ed_PROD_ID");
+    bind(Ed_PROD_BARCODE, "Ed_PROD_BARCODE");
+    bind(Ed_PROD_ID2, "Ed_PROD_ID2");
+    bind(Ed_PROD_NAME, "Ed_PROD_NAME");
+    bind(Ed_PROD_SCALE, "Ed_PROD_SCALE");
+    bind(Ed_SALE_PRICE, "Ed_SALE_PRICE");
+    bind(Ed_PSALE_PRICE, "Ed_PSALE_PRICE");
+    bind(Ed_PRICE, "Ed_PRICE");
+    bind(Ed_VIP_PRICE, "Ed_VIP_PRICE");
+    bind(Ed_VIPPRICE, "Ed_VIPPRICE");
+    bind(Ed_STD_COST, "Ed_STD_COST");
+    bind(Ed_NEW_COST, "Ed_NEW_COST");
+    bind(Ed_LIMIT_QTY, "Ed_LIMIT_QTY");
+    bind(Ed_SEC_DIS, "Ed_SEC_DIS");
+    bind(Ed_Note, "Ed_Note");
+    bind(Ed_STOP_SALE, "Ed_STOP_SALE");
+    bind(Ed_Providerid, "Ed_Providerid");
+    bind(Ed_ProviderName, "Ed_ProviderName");
+    bind(ActionF1, "ActionF1");
+    bind(ActionF2, "ActionF2");
+    bind(Action1, "Action1");
+    bind(ActionF5, "ActionF5");
+    bind(ActionF6, "ActionF6");
+    bind(ActionF7, "ActionF7");
+    bind(ActionF8, "ActionF8");
+    bind(ActionF9, "ActionF9");
+    bind(N1, "N1");
+    bind(N2, "N2");
+}
+
+void TFormTarnPromotion::setUpControls()
+{
+    for (const ButtonBinding &b : WindowLayout::buttons()) {
+        QToolButton *button = qobject_cast<QToolButton *>(m_named.value(QLatin1String(b.button)));
+        const QIcon picture = style()->standardIcon(b.picture);
+        if (b.command) {
+            // The button takes its caption, picture and enabled state from its command.
+            QAction *command = qobject_cast<QAction *>(m_named.value(QLatin1String(b.command)));
+            command->setIcon(picture);
+            button->setDefaultAction(command);
+        } else {
+            button->setIcon(picture);
+        }
+        button->setIconSize(button->toolButtonStyle() == Qt::ToolButtonTextUnderIcon
+                                ? QSize(22, 22)
+                                : QSize(16, 16));
+    }
+
+    for (const NavButtonSpec &n : WindowLayout::navButtons()) {
+        TDBSpeedButton *button = qobject_cast<TDBSpeedButton *>(
+            m_named.value(QLatin1String(n.button)));
+        const auto row = std::find_if(WindowLayout::controls().begin(),
+                                      WindowLayout::controls().end(), [&](const Control &c) {
+                                          return qstrcmp(c.name, n.button) == 0;
+                                      });
+        button->beginLoading();
+        button->setDataButtonType(n.kind);
+        button->setText(utf8(row->text));
+        button->setHint(utf8(row->hint));
+        button->setDataSource(DS_ProdList);
+        button->endLoading();
+    }
+
+    SearchEdit1->setDataSource(DataSource1);
+    SearchEdit1->setDataField(QStringLiteral("PROD_BARCODE"));
+    SearchEdit1->setUpperCase(true);
+    SearchEdit1->setText(QStringLiteral("   0"));
+
+    DBGrid1->setFocusPolicy(Qt::ClickFocus); // no tab stop
+
+    const auto order = WindowLayout::tabOrder();
+    for (size_t i = 0; i + 1 < order.size(); ++i) {
+        QWidget::setTabOrder(qobject_cast<QWidget *>(m_named.value(QLatin1String(order[i]))),
+                             qobject_cast<QWidget *>(
+                                 m_named.value(QLatin1String(order[i + 1]))));
+    }
+}
+
+void TFormTarnPromotion::setUpGrids()
+{
+    const QHash<QString, DataSource *> sources = {
+        {QStringLiteral("DS_ProdList"), DS_ProdList},
+        {QStringLiteral("DS_SUB2"), DS_SUB2},
+        {QStringLiteral("DS_SUBMQTY"), DS_SUBMQTY},
+        {QStringLiteral("DataSource1"), DataSource1},
+    };
+    for (const GridSpec &g : WindowLayout::grids()) {
+        TDBGrid *grid = qobject_cast<TDBGrid *>(m_named.value(QLatin1String(g.grid)));
+        QStringList fields;
+        for (const GridColumn &column : g.columns)
+            fields.append(QLatin1String(column.field));
+        grid->setColumns(fields);
+        grid->setReadOnly(g.readOnly);
+        grid->setAllowAppend(g.allowAppend);
+        grid->setDataSource(pick(sources, g.dataSource));
+        for (int i = 0; i < int(g.columns.size()); ++i) {
+            const GridColumn &column = g.columns[size_t(i)];
+            if (*column.title)
+                grid->setColumnTitle(i, utf8(column.title));
+            if (column.width >= 0) {
+                grid->setColumnWidthPixels(i, column.width);
+                m_columnWidths[grid->objectName()].insert(i, column.width);
+            }
+            grid->setColumnColor(i, WindowLayout::columnColor(column.color));
+            if (column.readOnly)
+                grid->setColumnReadOnly(i, true);
+        }
+    }
+}
+
+void TFormTarnPromotion::wireHandlers()
+{
+    // Commands; ActionF2 has nothing to run.
+    const std::pair<QAction *, void (TFormTarnPromotion::*)()> commands[] = {
+        {ActionF1, &TFormTarnPromotion::ActionF1Execute},
+        {ActionF2, nullptr},
+        {Action1, &TFormTarnPromotion::Action1Execute},
+        {ActionF5, &TFormTarnPromotion::ActionF5Execute},
+        {ActionF6, &TFormTarnPromotion::ActionF6Execute},
+        {ActionF7, &TFormTarnPromotion::ActionF7Execute},
+        {ActionF8, &TFormTarnPromotion::ActionF8Execute},
+        {ActionF9, &TFormTarnPromotion::ActionF9Execute},
+    };
+    for (const auto &[action, execute] : commands) {
+        m_commands.push_back({action, execute});
+        if (execute)
+            connect(action, &QAction::triggered, this, guarded([this, execute] {
+                        (this->*execute)();
+                    }));
+    }
+    connect(N1, &QAction::triggered, this, guarded([this] { N1Click(); }));
+    connect(N2, &QAction::triggered, this, guarded([this] { N2Click(); }));
+
+    connect(SpeedButton1, &QToolButton::clicked, this, guarded([this] { SpeedButton1Click(); }));
+    connect(SpeedButton2, &QToolButton::clicked, this, guarded([this] { SpeedButton2Click(); }));
+    connect(SpeedButtonN, &QToolButton::clicked, this, guarded([this] { SpeedButtonNClick(); }));
+
+    // The query menu opens when the pointer moves over "查詢F1", and on a secondary click.
+    SpeedButton4->setMouseTracking(true);
+    SpeedButton4->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(SpeedButton4, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) {
+                ErrorReport::guard([&] { PopupMenu1->popup(SpeedButton4->mapToGlobal(pos)); });
+            });
+
+    for (TDBGrid *grid : {DBGrid2, DBGrid3}) {
+        grid->OnKeyPress = [this, grid](QKeyEvent *event) {
+            if (event->text().isEmpty())
+                return false;
+            QChar key = event->text().at(0);
+            DBGrid2KeyPress(grid, key);
+            return key.isNull();
+        };
+    }
+    connect(DBGrid4, &TDBGrid::titleClicked, this,
+            [this](int column) { ErrorReport::guard([&] { DBGrid4TitleClick(column); }); });
+    connect(DBGrid4, &TDBGrid::rowDoubleClicked, this, guarded([this] { DBGrid4DblClick(); }));
+
+    CDS_PRODLIST->AfterOpen = [this](RecordSet &rs) { CDS_PRODLISTAfterOpen(rs); };
+    CDS_PRODLIST->AfterScroll = [this](RecordSet &rs) { CDS_PRODLISTAfterOpen(rs); };
+    ClientDataSet1->AfterOpen = [this](RecordSet &rs) { ClientDataSet1AfterOpen(rs); };
+    CDS_DataSub->BeforeInsert = [this](RecordSet &rs) { CDS_DataSubBeforeInsert(rs); };
+    CDS_DataSub2->BeforeInsert = [this](RecordSet &rs) { CDS_DataSub2BeforeInsert(rs); };
+    CDS_DataMQTY->OnNewRecord = [this](RecordSet &rs) { CDS_DataMQTYNewRecord(rs); };
+    CDS_DataMQTY->AfterOpen = [this](RecordSet &rs) { CDS_DataMQTYAfterOpen(rs); };
+    CDS_DataMQTY->AfterPost = [this](RecordSet &rs) { CDS_DataMQTYAfterPost(rs); };
+    CDS_DataMQTY->AfterDelete = [this](RecordSet &rs) { CDS_DataMQTYAfterDelete(rs); };
+    CDS_DataMQTY->BeforePost = [this](RecordSet &rs) { CDS_DataMQTYBeforePost(rs); };
+    CDS_DataMQTY->fieldByName(QStringLiteral("PACK_QTY"))->onValidate =
+        [this](Field &f) { CDS_DataMQTYPACK_QTYValidate(f); };
+    CDS_DataMQTY->fieldByName(QStringLiteral("PSALE_PRICE"))->onValidate =
+        [this](Field &f) { CDS_DataMQTYPSALE_PRICEValidate(f); };
+
+    // The window sees keys, focus moves, double-clicks and pointer moves of its controls
+    // before the controls do.
+    for (QWidget *w : m_controls) {
+        if (qobject_cast<QLineEdit *>(w) || qobject_cast<TDBGrid *>(w))
+            w->installEventFilter(this);
+    }
+    SpeedButton4->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        if (now && now->window() == this)
+            m_focusBefore = now;
+    });
+}
+
+void TFormTarnPromotion::alignAll()
+{
+    TPanel::alignControls(this);
+    for (QWidget *w : m_controls) {
+        if (qobject_cast<TPanel *>(w))
+            TPanel::alignControls(w);
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Window events
+
+bool TFormTarnPromotion::eventFilter(QObject *watched, QEvent *event)
+{
+    QWidget *w = qobject_cast<QWidget *>(watched);
+    if (!w)
+        return false;
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        // Keys the control passes on reach its parents too: only the first delivery counts.
+        if (w->hasFocus())
+            return keyDown(w, static_cast<QKeyEvent *>(event));
+        break;
+    case QEvent::FocusIn:
+        focusEntered(w);
+        break;
+    case QEvent::FocusOut:
+        if (isLeavingWithinWindow(static_cast<QFocusEvent *>(event)))
+            focusLeft(w);
+        break;
+    case QEvent::MouseButtonDblClick:
+        if (w == Ed_PROD_ID)
+            ErrorReport::guard([this] { Ed_PROD_IDDblClick(); });
+        else if (w == Ed_Providerid)
+            ErrorReport::guard([this] { Ed_ProvideridDblClick(); });
+        break;
+    case QEvent::MouseMove:
+        if (w == SpeedButton4) {
+            const QPoint global = static_cast<QMouseEvent *>(event)->globalPosition().toPoint();
+            ErrorReport::guard([&] { SpeedButton4MouseMove(global); });
+        }
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+bool TFormTarnPromotion::keyDown(QWidget *control, QKeyEvent *event)
+{
+    const int pressed = event->key();
+    // Tab moves the focus before any key handling sees it.
+    if (pressed == Qt::Key_Tab || pressed == Qt::Key_Backtab)
+        return false;
+    int key = pressed;
+    const Qt::KeyboardModifiers shift = event->modifiers();
+    if (control == Ed_PROD_ID)
+        ErrorReport::guard([&] { Ed_PROD_IDKeyDown(key, shift); });
+    else if (control == MaskEdit2)
+        ErrorReport::guard([&] { MaskEdit2KeyDown(key, shift); });
+    if (key == 0)
+        return true;
+
+    // Then the character, seen by the window first.
+    QChar character;
+    if (pressed == Qt::Key_Return || pressed == Qt::Key_Enter)
+        character = QChar(13);
+    else if (!event->text().isEmpty())
+        character = event->text().at(0);
+    if (character.isNull())
+        return false;
+    ErrorReport::guard([&] { FormKeyPress(character); });
+    return character.isNull();
+}
+
+void TFormTarnPromotion::focusEntered(QWidget *control)
+{
+    if (control != Ed_PROD_ID)
+        return;
+    if (ErrorReport::guard([this] { Ed_PROD_IDEnter(); }))
+        return;
+    // Refused: the focus goes back where it came from.
+    QWidget *back = m_focusBefore;
+    if (back && back != Ed_PROD_ID && back->isEnabled() && back->isVisible())
+        back->setFocus(Qt::OtherFocusReason);
+    else if (Ed_PROD_ID->hasFocus())
+        Ed_PROD_ID->clearFocus();
+}
+
+void TFormTarnPromotion::focusLeft(QWidget *control)
+{
+    const std::pair<QWidget *, void (TFormTarnPromotion::*)()> exits[] = {
+        {Ed_PRICE, &TFormTarnPromotion::Ed_PRICEExit},
+        {Ed_VIPPRICE, &TFormTarnPromotion::Ed_VIPPRICEExit},
+        {Ed_NEW_COST, &TFormTarnPromotion::Ed_NEW_COSTExit},
+        {Ed_LIMIT_QTY, &TFormTarnPromotion::Ed_LIMIT_QTYExit},
+        {Ed_Providerid, &TFormTarnPromotion::Ed_ProvideridExit},
+    };
+    for (const auto &[box, handler] : exits) {
+        if (box == control) {
+            ErrorReport::guard([this, handler] { (this->*handler)(); });
+            return;
+        }
+    }
+}
+
+void TFormTarnPromotion::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        centreOnScreen();
+        QTimer::singleShot(0, this, &TFormTarnPromotion::fitOuterSize);
+    }
+    ErrorReport::guard([this] { FormShow(); });
+    MaskEdit1->setFocus(Qt::OtherFocusReason);
+}
+
+void TFormTarnPromotion::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    ErrorReport::guard([this] { FormResize(); });
+}
+
+void TFormTarnPromotion::closeEvent(QCloseEvent *event)
+{
+    // Nothing is kept: an item being entered or edited is abandoned without a question.
+    event->accept();
+}
+
+int TFormTarnPromotion::outerWidth() const
+{
+    return frameGeometry().width();
+}
+
+void TFormTarnPromotion::centreOnScreen()
+{
+    const QScreen *s = screen();
+    if (!s)
+        return;
+    const QRect area = s->availableGeometry();
+    move(area.x() + (area.width() - DesignWidth) / 2,
+         area.y() + (area.height() - DesignHeight) / 2);
+}
+
+void TFormTarnPromotion::fitOuterSize()
+{
+    // Where the window system draws a frame, the design size is the outer size.
+    const QSize frame = frameGeometry().size();
+    const QSize client = size();
+    if (frame == client || client != QSize(DesignWidth, DesignHeight))
+        return;
+    resize(DesignWidth - (frame.width() - client.width()),
+           DesignHeight - (frame.height() - client.height()));
+}
+
+// ---------------------------------------------------------------------------------------
+// Window-wide handlers
+
+void TFormTarnPromotion::FormCreate()
+{
+    const QString path = executableFolder() + QStringLiteral("Vantor.dat");
+    aCDS->close();
+    aCDS->loadFromFile(path);
+    BillNumberMode = 0;
+    BillPrefix = aCDS->fieldByName(QStringLiteral("PROMO_WORD"))->asString();
+    LastFormWidth = quint16(outerWidth());
+}
+
+void TFormTarnPromotion::FormShow()
+{
+    SBtnInsert->setEnabled(true);
+    SBtnDelete->setEnabled(true);
+    SBtnEdit->setEnabled(true);
+    SBtnPost->setEnabled(false);
+    SBtnCancel->setEnabled(false);
+    applyPackGridTitles();
+}
+
+void TFormTarnPromotion::applyPackGridTitles()
+{
+    for (const GridSpec &g : WindowLayout::grids()) {
+        TDBGrid *grid = g.grid == std::string_view("DBGrid3")   ? DBGrid3
+                        : g.grid == std::string_view("DBGrid2") ? DBGrid2
+                                                                : nullptr;
+        if (!grid)
+            continue;
+        for (int i = 0; i < int(g.columns.size()); ++i)
+            grid->setColumnTitle(i, utf8(g.columns[size_t(i)].title));
+    }
+}
+
+void TFormTarnPromotion::FormResize()
+{
+    const int width = outerWidth();
+    // No width recorded yet (the site configuration could not be read at creation):
+    // nothing to scale against, so this width becomes the reference.
+    if (LastFormWidth != 0 && width != LastFormWidth)
+        scaleBy(width, LastFormWidth);
+    LastFormWidth = quint16(width);
+    alignAll();
+}
+
+void TFormTarnPromotion::scaleBy(int m, int d)
+{
+    if (m == d || d == 0)
+        return;
+    const bool updates = updatesEnabled();
+    setUpdatesEnabled(false);
+    for (QWidget *c : m_controls) {
+        const QRect g = c->geometry();
+        const int left = mulDiv(g.x(), m, d);
+        const int top = mulDiv(g.y(), m, d);
+        const int right = mulDiv(g.x() + g.width(), m, d);
+        const int bottom = mulDiv(g.y() + g.height(), m, d);
+        c->setGeometry(left, top, right - left, bottom - top);
+        // A font of the control's own is scaled too.
+        if (c->testAttribute(Qt::WA_SetFont) && (c->font().resolveMask() & QFont::SizeResolved)
+            && c->font().pixelSize() > 0) {
+            QFont f = c->font();
+            f.setPixelSize(scaledFontPixels(f.pixelSize(), m, d));
+            c->setFont(f);
+        }
+    }
+    // Column widths given in pixels follow; the others follow the font.
+    for (auto grid = m_columnWidths.begin(); grid != m_columnWidths.end(); ++grid) {
+        TDBGrid *view = qobject_cast<TDBGrid *>(m_named.value(grid.key()));
+        for (auto column = grid->begin(); column != grid->end(); ++column) {
+            column.value() = mulDiv(column.value(), m, d);
+            view->setColumnWidthPixels(column.key(), column.value());
+        }
+    }
+    QFont f = font();
+    f.setPixelSize(scaledFontPixels(f.pixelSize(), m, d));
+    setFont(f);
+    setUpdatesEnabled(updates);
+}
+
+void TFormTarnPromotion::updateCommands()
+{
+    for (const CommandHandler &c : m_commands) {
+        if (!c.execute && c.action->isEnabled())
+            c.action->setEnabled(false);
+    }
+}
+
+void TFormTarnPromotion::FormKeyPress(QChar &key)
+{
+    if (key != QChar(13))
+        return;
+    const QWidget *focused = QApplication::focusWidget();
+    if (!focused || focused->window() != this || insideGrid(focused) || isMultiLine(focused))
+        return;
+    key = QChar();
+    focusNextPrevChild(true);
+}
+
+void TFormTarnPromotion::SpeedButtonNClick()
+{
+    close();
+}
+
+void TFormTarnPromotion::SpeedButton4MouseMove(const QPoint &globalPos)
+{
+    PopupMenu1->popup(globalPos);
+}
+
+// ---------------------------------------------------------------------------------------
+// Commands
+
+void TFormTarnPromotion::ActionF1Execute()
+{
+    // "查詢F1" has no effect of its own: its menu leads to the two queries.
+}
+
+void TFormTarnPromotion::Action1Execute()
+{
+    SearchEdit1->setFocus(Qt::ShortcutFocusReason);
+}
+
+void TFormTarnPromotion::ActionF5Execute() {}
+void TFormTarnPromotion::ActionF6Execute() {}
+void TFormTarnPromotion::ActionF7Execute() {}
+void TFormTarnPromotion::ActionF8Execute() {}
+void TFormTarnPromotion::ActionF9Execute() {}
+
+// ---------------------------------------------------------------------------------------
+// Period bar and query menu
+
+void TFormTarnPromotion::SpeedButton1Click() {}
+
+void TFormTarnPromotion::MaskEdit2KeyDown(int &key, Qt::KeyboardModifiers)
+{
+    if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        SpeedButton1Click();
+}
+
+void TFormTarnPromotion::N1Click() {}
+void TFormTarnPromotion::N2Click() {}
+
+// ---------------------------------------------------------------------------------------
+// Item pane
+
+void TFormTarnPromotion::Ed_PROD_IDKeyDown(int &, Qt::KeyboardModifiers) {}
+void TFormTarnPromotion::Ed_PROD_IDDblClick() {}
+void TFormTarnPromotion::Ed_PROD_IDEnter() {}
+void TFormTarnPromotion::Ed_PRICEExit() {}
+void TFormTarnPromotion::Ed_VIPPRICEExit() {}
+void TFormTarnPromotion::Ed_NEW_COSTExit() {}
+void TFormTarnPromotion::Ed_LIMIT_QTYExit() {}
+void TFormTarnPromotion::Ed_ProvideridExit() {}
+void TFormTarnPromotion::Ed_ProvideridDblClick() {}
+void TFormTarnPromotion::SpeedButton2Click() {}
+
+// ---------------------------------------------------------------------------------------
+// Grids
+
+void TFormTarnPromotion::DBGrid2KeyPress(TDBGrid *, QChar &) {}
+
+void TFormTarnPromotion::DBGrid4TitleClick(int column)
+{
+    const QString field = DBGrid4->columnFieldName(column);
+    if (field.isEmpty())
+        return;
+    SearchEdit1->setDataField(field);
+    ClientDataSet1->clearIndexes();
+    ClientDataSet1->addIndex(QStringLiteral("idIndex"), field);
+    ClientDataSet1->setIndexName(QStringLiteral("idIndex"));
+    for (int c = 0; c < DBGrid4->columnCountShown(); ++c)
+        DBGrid4->setColumnColor(c, DBGrid4->columnFieldName(c) == field ? SearchColumnColor
+                                                                         : QColor());
+    SearchEdit1->setFocus(Qt::OtherFocusReason);
+}
+
+void TFormTarnPromotion::DBGrid4DblClick()
+{
+    ActionF5Execute();
+    Ed_PROD_ID->setText(ClientDataSet1->fieldByName(QStringLiteral("PROD_ID"))->asString());
+}
+
+// ---------------------------------------------------------------------------------------
+// Record-set events
+
+void TFormTarnPromotion::ClientDataSet1AfterOpen(RecordSet &)
+{
+    DBGrid4->setColumnColor(1, SearchColumnColor); // PROD_BARCODE: the searched column
+}
+
+void TFormTarnPromotion::CDS_PRODLISTAfterOpen(RecordSet &) {}
+
+void TFormTarnPromotion::CDS_DataSubBeforeInsert(RecordSet &)
+{
+    throw SilentAbort(); // the product's selling units as loaded: never a new row
+}
+
+void TFormTarnPromotion::CDS_DataSub2BeforeInsert(RecordSet &)
+{
+    throw SilentAbort();
+}
+
+void TFormTarnPromotion::CDS_DataMQTYNewRecord(RecordSet &) {}
+void TFormTarnPromotion::CDS_DataMQTYPACK_QTYValidate(Field &) {}
+void TFormTarnPromotion::CDS_DataMQTYPSALE_PRICEValidate(Field &) {}
+void TFormTarnPromotion::CDS_DataMQTYAfterOpen(RecordSet &) {}
+void TFormTarnPromotion::CDS_DataMQTYAfterPost(RecordSet &) {}
+void TFormTarnPromotion::CDS_DataMQTYAfterDelete(RecordSet &) {}
+void TFormTarnPromotion::CDS_DataMQTYBeforePost(RecordSet &) {}
