@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
 class DataLink;
@@ -29,7 +30,10 @@ private:
     friend class DataLink;
     void addLink(DataLink *link);
     void removeLink(DataLink *link);
+    void compactLinks();
 
     RecordSet *m_dataSet = nullptr;
-    std::vector<DataLink *> m_links;
+    std::vector<DataLink *> m_links; // null entries while a notification runs
+    int m_notifying = 0;
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

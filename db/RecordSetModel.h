@@ -13,6 +13,11 @@
 // settable by position, read-only or editable per column. Rows are the record set's
 // rows in its current order; the model follows the record set's notifications and
 // reports the current row, and setCurrentRow() moves the record set.
+//
+// No exception leaves the model through a call that Qt makes (setData, fetchMore):
+// a SilentAbort just fails the call, any other error fails it and is reported by
+// editFailed() with its text (also kept in lastError()). setCurrentRow() is called
+// by the grid, not by Qt, and passes errors on (a changed row that cannot be posted).
 class RecordSetModel : public QAbstractTableModel, public DataLink
 {
     Q_OBJECT
@@ -33,6 +38,7 @@ public:
 
     int currentRow() const; // the record set's recNo(), -1 when none
     void setCurrentRow(int row);
+    QString lastError() const { return m_lastError; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -47,6 +53,8 @@ public:
 signals:
     void currentRowChanged(int row);
     void editingChanged(bool editing);
+    // An edit (setData) or a packet fetch failed with this message.
+    void editFailed(const QString &message);
 
 protected:
     void activeChanged() override;
@@ -58,9 +66,13 @@ protected:
 private:
     struct Column;
     void rebuild();
+    void reset();
+    void syncCurrent(bool force);
+    void fail(const QString &message);
     std::vector<std::unique_ptr<Column>> m_columns;
     QStringList m_columnNames;
     bool m_readOnly = false;
     int m_rowCount = 0;
     int m_lastCurrent = -1;
+    QString m_lastError;
 };

@@ -1,0 +1,1714 @@
+#include "RecordSet.h"
+
+#include "DataSetProvider.h"
+#include "DataSource.h"
+#include "DbError.h"
+#include "RecordIndex.h"
+#include "RecordSetFile.h"
+#include "RecordSetPrivate.h"
+#include "RecordSetValues.h"
+#include "SqlQuery.h"
+#include "TextCollation.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("RecordSet", text);
+}
+
+constexpr unsigned bit(DataSource::Event e)
+{
+    return 1u << unsigned(e);
+}
+
+QString fieldNotFound(const QString &name)
+{
+    return tr("Field '%1' not found").arg(name);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------
+// RowStore
+
+void RowStore::reset(const std::vector<FieldType> &types)
+{
+    columns.clear();
+    columns.reserve(types.size());
+    for (const FieldType t : types)
+        columns.emplace_back(t);
+    rows = 0;
+    inMemory.clear();
+    natural.clear();
+    sorted.clear();
+    undo.clear();
+}
+
+uint32_t RowStore::addNullRow(bool inMemoryRow)
+{
+    for (Column &c : columns)
+        c.appendNull();
+    inMemory.push_back(inMemoryRow);
+    return rows++;
+}
+
+// ---------------------------------------------------------------------------------------
+// RecordSetPrivate
+
+RecordSetPrivate::RecordSetPrivate(RecordSet *owner, QString setName)
+    : q(owner)
+    , name(std::move(setName))
+{}
+
+RecordSetPrivate::~RecordSetPrivate() = default;
+
+QString RecordSetPrivate::prefixed(const QString &text) const
+{
+    return name.isEmpty() ? text : name + QStringLiteral(": ") + text;
+}
+
+void RecordSetPrivate::requireActive() const
+{
+    if (state == DataSetState::Inactive)
+        throw DbError(prefixed(tr("the record set is not open")));
+}
+
+void RecordSetPrivate::requireEditing() const
+{
+    requireActive();
+    if (!editing())
+        throw DbError(prefixed(tr("the record set is not in edit or insert state")));
+}
+
+bool RecordSetPrivate::fieldAlive(const Field *field) const
+{
+    const int i = field->index();
+    return i >= 0 && size_t(i) < fields.size() && fields[size_t(i)].get() == field;
+}
+
+std::vector<FieldType> RecordSetPrivate::fieldTypes() const
+{
+    std::vector<FieldType> types;
+    types.reserve(fields.size());
+    for (const auto &f : fields)
+        types.push_back(f->dataType());
+    return types;
+}
+
+int RecordSetPrivate::positionOf(uint32_t row) const
+{
+    const auto &o = order();
+    const auto it = std::find(o.begin(), o.end(), row);
+    return it == o.end() ? -1 : int(it - o.begin());
+}
+
+const Cell *RecordSetPrivate::pendingCell(int position, int field) const
+{
+    if (editing() && position == cur && size_t(field) < buffer.size())
+        return &buffer[size_t(field)];
+    return nullptr;
+}
+
+bool RecordSetPrivate::isNullAt(int position, int field) const
+{
+    if (position < 0 || position >= count() || field < 0 || size_t(field) >= fields.size())
+        return true;
+    if (const Cell *c = pendingCell(position, field))
+        return c->null;
+    return store.columns[size_t(field)].isNull(order()[size_t(position)]);
+}
+
+QVariant RecordSetPrivate::valueAt(int position, int field) const
+{
+    if (position < 0 || position >= count() || field < 0 || size_t(field) >= fields.size())
+        return QVariant();
+    if (const Cell *c = pendingCell(position, field))
+        return RecordSetValues::toVariant(*c, fields[size_t(field)]->dataType());
+    return RecordSetValues::storedVariant(store.columns[size_t(field)],
+                                          order()[size_t(position)]);
+}
+
+QString RecordSetPrivate::textAt(int position, int field, bool display) const
+{
+    if (position < 0 || position >= count() || field < 0 || size_t(field) >= fields.size())
+        return QString();
+    const Field &f = *fields[size_t(field)];
+    const int decimals = display ? f.displayDecimals() : -1;
+    if (const Cell *c = pendingCell(position, field))
+        return RecordSetValues::cellText(*c, f.dataType(), decimals);
+    return RecordSetValues::storedText(store.columns[size_t(field)], order()[size_t(position)],
+                                       decimals);
+}
+
+void RecordSetPrivate::notify(DataSource::Event event, Field *field)
+{
+    if (disableCount > 0) {
+        suppressed |= bit(event);
+        return;
+    }
+    if (sources.empty())
+        return;
+    // A link may re-point or destroy a data source while it is told.
+    const std::vector<DataSource *> snapshot = sources;
+    for (DataSource *s : snapshot) {
+        if (std::find(sources.begin(), sources.end(), s) != sources.end())
+            s->notify(event, field);
+    }
+}
+
+void RecordSetPrivate::dataChanged(DataChange::Kind kind, int first, int rows)
+{
+    lastChange = DataChange{kind, first, rows};
+    notify(DataSource::Event::DataSetChanged);
+    lastChange = DataChange();
+}
+
+void RecordSetPrivate::scrolled()
+{
+    notify(DataSource::Event::Scrolled);
+    fire(q->AfterScroll);
+}
+
+void RecordSetPrivate::fire(const std::function<void(RecordSet &)> &handler)
+{
+    if (!handler)
+        return;
+    const std::function<void(RecordSet &)> h = handler; // the handler may replace itself
+    h(*q);
+}
+
+// ---------------------------------------------------------------------------------------
+// Loading through the provider
+
+void RecordSetPrivate::putNull(int column)
+{
+    if (size_t(column) >= columnMap.size() || columnMap[size_t(column)] < 0)
+        return;
+    loading->columns[size_t(columnMap[size_t(column)])].appendNull();
+}
+
+void RecordSetPrivate::putText(int column, const char *utf8, int length)
+{
+    if (size_t(column) >= columnMap.size() || columnMap[size_t(column)] < 0)
+        return;
+    const size_t f = size_t(columnMap[size_t(column)]);
+    Column &c = loading->columns[f];
+    const std::string_view text(utf8, size_t(std::max(length, 0)));
+    if (c.type() == FieldType::String) {
+        const int limit = fields[f]->size();
+        size_t n = text.size();
+        if (limit > 0 && n > size_t(limit))
+            n = TextCollation::prefixBytes(text, limit);
+        c.appendText(text.data(), uint32_t(n));
+        return;
+    }
+    Cell s;
+    s.null = false;
+    s.s = std::string(text);
+    RecordSetValues::append(c, RecordSetValues::convert(s, FieldType::String, c.type(), 0,
+                                                        fields[f]->fieldName()));
+}
+
+void RecordSetPrivate::putInteger(int column, qint64 value)
+{
+    if (size_t(column) >= columnMap.size() || columnMap[size_t(column)] < 0)
+        return;
+    const size_t f = size_t(columnMap[size_t(column)]);
+    Column &c = loading->columns[f];
+    if (c.type() == FieldType::Integer) {
+        c.appendInteger(value);
+        return;
+    }
+    Cell s;
+    s.null = false;
+    s.i = value;
+    RecordSetValues::append(c, RecordSetValues::convert(s, FieldType::Integer, c.type(),
+                                                        fields[f]->size(),
+                                                        fields[f]->fieldName()));
+}
+
+void RecordSetPrivate::putNumber(int column, double value)
+{
+    if (size_t(column) >= columnMap.size() || columnMap[size_t(column)] < 0)
+        return;
+    const size_t f = size_t(columnMap[size_t(column)]);
+    Column &c = loading->columns[f];
+    if (c.type() == FieldType::Number) {
+        c.appendNumber(value);
+        return;
+    }
+    Cell s;
+    s.null = false;
+    s.d = value;
+    RecordSetValues::append(c, RecordSetValues::convert(s, FieldType::Number, c.type(),
+                                                        fields[f]->size(),
+                                                        fields[f]->fieldName()));
+}
+
+void RecordSetPrivate::endRow()
+{
+    const uint32_t row = loading->rows;
+    for (Column &c : loading->columns) {
+        if (c.size() <= row)
+            c.appendNull();
+    }
+    loading->inMemory.push_back(false);
+    loading->natural.push_back(row);
+    ++loading->rows;
+}
+
+namespace {
+
+// Drops a half-delivered row after a failed fetch.
+void truncateStore(RowStore &s)
+{
+    for (Column &c : s.columns)
+        c.truncate(s.rows);
+    s.inMemory.truncate(s.rows);
+}
+
+} // namespace
+
+void RecordSetPrivate::closeCursor()
+{
+    if (openQuery) {
+        SqlQuery *query = openQuery;
+        openQuery = nullptr;
+        query->close();
+    }
+    allFetched = true;
+}
+
+// Fields for the result columns: declared fields take the columns of their name; other
+// record sets take one field per column (kept when the columns are those of last time).
+// Fills columnMap; returns the new fields when they replace the present ones.
+static std::vector<std::unique_ptr<Field>> fieldsForColumns(RecordSetPrivate &d,
+                                                            const QList<ColumnInfo> &cols)
+{
+    std::vector<std::unique_ptr<Field>> replacement;
+    d.columnMap.assign(size_t(cols.size()), -1);
+    if (d.declared) {
+        for (size_t f = 0; f < d.fields.size(); ++f) {
+            const QString &name = d.fields[f]->fieldName();
+            int found = -1;
+            for (int c = 0; c < cols.size(); ++c) {
+                if (cols[c].name.compare(name, Qt::CaseInsensitive) == 0
+                    && d.columnMap[size_t(c)] < 0) {
+                    found = c;
+                    break;
+                }
+            }
+            if (found < 0)
+                throw DbError(fieldNotFound(name));
+            d.columnMap[size_t(found)] = int(f);
+        }
+        return replacement;
+    }
+    // Names made unique the usual way: a repeated name gets "_1", "_2", ...
+    QStringList names;
+    for (const ColumnInfo &c : cols) {
+        QString n = c.name;
+        for (int k = 1; names.contains(n, Qt::CaseInsensitive); ++k)
+            n = c.name + QLatin1Char('_') + QString::number(k);
+        names << n;
+    }
+    bool same = d.fields.size() == size_t(cols.size());
+    for (int c = 0; same && c < cols.size(); ++c) {
+        const Field &f = *d.fields[size_t(c)];
+        same = f.fieldName() == names[c] && f.dataType() == cols[c].type
+               && f.size() == (cols[c].type == FieldType::String ? cols[c].size : 0);
+    }
+    for (int c = 0; c < cols.size(); ++c)
+        d.columnMap[size_t(c)] = c;
+    if (same)
+        return replacement;
+    for (int c = 0; c < cols.size(); ++c) {
+        const int size = cols[c].type == FieldType::String ? cols[c].size : 0;
+        replacement.push_back(std::make_unique<Field>(d.q, c, names[c], cols[c].type, size));
+    }
+    return replacement;
+}
+
+static void installFields(RecordSetPrivate &d, std::vector<std::unique_ptr<Field>> &&fresh)
+{
+    if (fresh.empty() && !d.fields.empty())
+        return;
+    for (auto &f : d.fields)
+        d.retired.push_back(std::move(f));
+    d.fields = std::move(fresh);
+}
+
+// Runs the provider's statement and fetches the first packet (or every row) into a new
+// store. The record set itself is not touched until everything has been read.
+static RowStore queryRows(RecordSetPrivate &d, std::vector<std::unique_ptr<Field>> *fresh)
+{
+    if (!d.provider)
+        throw DbError(d.prefixed(tr("the record set has no provider")));
+    SqlQuery *query = d.provider->dataSet();
+    if (!query)
+        throw DbError(d.prefixed(tr("the provider has no statement")));
+    d.closeCursor();
+    query->close();
+    if (d.commandTextSet && d.provider->allowCommandText())
+        query->setText(d.commandText);
+    query->open();
+    RowStore rows;
+    std::vector<std::unique_ptr<Field>> oldFields;
+    try {
+        *fresh = fieldsForColumns(d, query->columns());
+        // The sink reads sizes and names from d.fields: give it the new ones while
+        // loading, and put the old ones back if the fetch fails.
+        if (!fresh->empty()) {
+            oldFields = std::move(d.fields);
+            d.fields = std::move(*fresh);
+        }
+        rows.reset(d.fieldTypes());
+        d.loading = &rows;
+        const int want = d.packetRecords > 0 ? d.packetRecords : -1;
+        const int got = query->fetchInto(d, want);
+        d.loading = nullptr;
+        if (want < 0 || got < want) {
+            query->close();
+            d.allFetched = true;
+        } else {
+            d.openQuery = query;
+            d.openQueryText = query->text();
+            d.allFetched = false;
+        }
+    } catch (...) {
+        d.loading = nullptr;
+        d.openQuery = nullptr;
+        d.allFetched = true;
+        query->close();
+        if (!oldFields.empty()) {
+            fresh->clear();
+            d.fields = std::move(oldFields);
+        }
+        throw;
+    }
+    if (!oldFields.empty()) {
+        *fresh = std::move(d.fields);
+        d.fields = std::move(oldFields);
+    }
+    return rows;
+}
+
+int RecordSetPrivate::fetchPacket()
+{
+    if (allFetched || !openQuery)
+        return 0;
+    SqlQuery *query = openQuery;
+    if (!query->active() || query->text() != openQueryText) {
+        // The statement was closed or reused meanwhile: nothing more can come from it.
+        openQuery = nullptr;
+        allFetched = true;
+        return 0;
+    }
+    const int64_t currentRow = cur >= 0 ? int64_t(order()[size_t(cur)]) : -1;
+    const size_t before = store.natural.size();
+    int got = 0;
+    loading = &store;
+    try {
+        got = query->fetchInto(*this, packetRecords);
+    } catch (...) {
+        loading = nullptr;
+        truncateStore(store);
+        if (indexField >= 0)
+            rebuildIndex();
+        closeCursor();
+        throw;
+    }
+    loading = nullptr;
+    if (got < packetRecords)
+        closeCursor();
+    if (got > 0) {
+        if (indexField >= 0) {
+            rebuildIndex();
+            if (currentRow >= 0)
+                cur = positionOf(uint32_t(currentRow));
+            dataChanged(DataChange::Reset);
+        } else {
+            dataChanged(DataChange::Inserted, int(before), got);
+        }
+    }
+    return got;
+}
+
+void RecordSetPrivate::ensureFetched(int position)
+{
+    while (position >= count() && fetchPacket() > 0) {
+    }
+}
+
+void RecordSetPrivate::fetchAll()
+{
+    while (fetchPacket() > 0) {
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Rows and order
+
+void RecordSetPrivate::install(RowStore &&rows)
+{
+    store = std::move(rows);
+    buffer.clear();
+    modifiedFlag = false;
+    state = DataSetState::Browse;
+    indexField = -1;
+    if (!activeIndex.isEmpty()) {
+        for (const IndexDef &def : indexes) {
+            if (def.name.compare(activeIndex, Qt::CaseInsensitive) == 0) {
+                if (Field *f = q->findField(def.fieldName))
+                    indexField = f->index();
+                break;
+            }
+        }
+    }
+    rebuildIndex();
+    cur = count() > 0 ? 0 : -1;
+    bof = true;
+    eof = count() == 0;
+}
+
+void RecordSetPrivate::rebuildIndex()
+{
+    if (indexField < 0) {
+        store.sorted.clear();
+        store.sorted.shrink_to_fit();
+        return;
+    }
+    store.sorted = RecordIndex::sortRows(store.columns[size_t(indexField)], store.natural);
+}
+
+void RecordSetPrivate::repositionInIndex(uint32_t row)
+{
+    if (indexField < 0)
+        return;
+    auto &s = store.sorted;
+    const auto at = std::find(s.begin(), s.end(), row);
+    if (at != s.end())
+        s.erase(at);
+    const Column &c = store.columns[size_t(indexField)];
+    const auto lo = std::lower_bound(s.begin(), s.end(), row, [&](uint32_t a, uint32_t b) {
+        return RecordIndex::compareRows(c, a, b) < 0;
+    });
+    auto hi = lo;
+    while (hi != s.end() && RecordIndex::compareRows(c, *hi, row) == 0)
+        ++hi;
+    auto pos = lo;
+    if (lo != hi) {
+        // Equal keys stand in their load order.
+        std::vector<int> rank(store.rows, -1);
+        for (size_t i = 0; i < store.natural.size(); ++i)
+            rank[store.natural[i]] = int(i);
+        while (pos != hi && rank[*pos] < rank[row])
+            ++pos;
+    }
+    s.insert(pos, row);
+}
+
+void RecordSetPrivate::removeFromOrder(int position)
+{
+    auto &o = indexField >= 0 ? store.sorted : store.natural;
+    const uint32_t row = o[size_t(position)];
+    o.erase(o.begin() + position);
+    if (indexField >= 0) {
+        const auto it = std::find(store.natural.begin(), store.natural.end(), row);
+        if (it != store.natural.end())
+            store.natural.erase(it);
+    }
+}
+
+void RecordSetPrivate::loadBuffer(uint32_t row)
+{
+    buffer.clear();
+    buffer.reserve(fields.size());
+    for (const Column &c : store.columns)
+        buffer.push_back(RecordSetValues::read(c, row));
+}
+
+void RecordSetPrivate::storeBuffer(uint32_t row)
+{
+    for (size_t i = 0; i < store.columns.size() && i < buffer.size(); ++i)
+        RecordSetValues::write(store.columns[i], row, buffer[i]);
+}
+
+void RecordSetPrivate::startInsert(bool atEnd)
+{
+    rowBefore = cur >= 0 ? int64_t(order()[size_t(cur)]) : -1;
+    curBefore = cur;
+    bofBefore = bof;
+    eofBefore = eof;
+    const uint32_t row = store.addNullRow(true);
+    int pos;
+    if (indexField < 0) {
+        pos = atEnd ? count() : std::max(cur, 0);
+        store.natural.insert(store.natural.begin() + pos, row);
+    } else {
+        pos = atEnd ? count() : std::max(cur, 0);
+        store.sorted.insert(store.sorted.begin() + pos, row);
+        auto it = store.natural.end();
+        if (!atEnd && rowBefore >= 0)
+            it = std::find(store.natural.begin(), store.natural.end(), uint32_t(rowBefore));
+        store.natural.insert(it, row);
+    }
+    cur = pos;
+    bof = false;
+    eof = false;
+    editRow = row;
+    buffer.assign(fields.size(), Cell());
+    modifiedFlag = false;
+    state = DataSetState::Insert;
+    if (q->OnNewRecord) {
+        inNewRecord = true;
+        try {
+            fire(q->OnNewRecord);
+        } catch (...) {
+            inNewRecord = false;
+            if (state == DataSetState::Insert)
+                dropPendingRow();
+            throw;
+        }
+        inNewRecord = false;
+    }
+    modifiedFlag = false; // the new-record values are defaults, not changes
+    dataChanged(DataChange::Inserted, cur, 1);
+    notify(DataSource::Event::EditingChanged);
+    scrolled();
+}
+
+// Removes the pending new row and returns to the row before it; no notification.
+// Returns the position the new row had.
+int RecordSetPrivate::dropPendingRow()
+{
+    int pos = cur;
+    if (pos < 0 || pos >= count() || order()[size_t(pos)] != editRow)
+        pos = positionOf(editRow);
+    if (pos >= 0)
+        removeFromOrder(pos);
+    if (editRow + 1 == store.rows) { // the usual case: give its storage back
+        --store.rows;
+        truncateStore(store);
+    }
+    state = DataSetState::Browse;
+    buffer.clear();
+    modifiedFlag = false;
+    int back = -1;
+    if (rowBefore >= 0) {
+        back = curBefore >= 0 && curBefore < count()
+                       && order()[size_t(curBefore)] == uint32_t(rowBefore)
+                   ? curBefore
+                   : positionOf(uint32_t(rowBefore));
+    }
+    if (back >= 0) {
+        cur = back;
+        bof = bofBefore;
+        eof = eofBefore;
+    } else {
+        cur = count() > 0 ? 0 : -1;
+        bof = true;
+        eof = count() == 0;
+    }
+    return pos;
+}
+
+void RecordSetPrivate::assign(int field, Cell &&value)
+{
+    requireEditing();
+    Field *f = fields[size_t(field)].get();
+    Cell old = std::move(buffer[size_t(field)]);
+    buffer[size_t(field)] = std::move(value);
+    if (f->onValidate) {
+        try {
+            const std::function<void(Field &)> validate = f->onValidate;
+            validate(*f);
+        } catch (...) {
+            if (editing() && size_t(field) < buffer.size())
+                buffer[size_t(field)] = std::move(old);
+            throw;
+        }
+    }
+    if (!editing())
+        return;
+    if (!inNewRecord) {
+        modifiedFlag = true;
+        notify(DataSource::Event::RecordChanged, f);
+    }
+}
+
+void RecordSetPrivate::checkBrowseMode()
+{
+    if (!editing())
+        return;
+    if (modifiedFlag)
+        q->post();
+    else
+        q->cancel();
+}
+
+void RecordSetPrivate::move(int distance)
+{
+    requireActive();
+    checkBrowseMode();
+    if (distance > 0) {
+        const int64_t target = int64_t(std::max(cur, 0)) + distance;
+        ensureFetched(int(std::min<int64_t>(target, INT32_MAX)));
+        const int n = count();
+        if (n > 0) {
+            if (cur >= 0 && cur + int64_t(distance) <= n - 1) {
+                cur += distance;
+                bof = false;
+                eof = false;
+            } else {
+                cur = n - 1;
+                eof = true;
+                bof = false;
+            }
+        }
+    } else if (distance < 0) {
+        const int n = count();
+        if (n > 0) {
+            if (cur + int64_t(distance) >= 0) {
+                cur += distance;
+                bof = false;
+                eof = false;
+            } else {
+                cur = 0;
+                bof = true;
+                eof = false;
+            }
+        }
+    }
+    scrolled();
+}
+
+// ---------------------------------------------------------------------------------------
+// Locate
+
+int RecordSetPrivate::find(int field, const QVariant &value, LocateOptions options)
+{
+    const bool ci = options & loCaseInsensitive;
+    const bool partial = options & loPartialKey;
+    const Field &f = *fields[size_t(field)];
+    const bool indexed = field == indexField;
+    if (indexed)
+        fetchAll(); // a binary search needs every row
+
+    // Each test reads the stored value (no row is pending here: locate has left it).
+    const Column &col = store.columns[size_t(field)];
+    std::function<bool(uint32_t)> matches;
+    // For a binary search on the index: whether a row sorts before every match.
+    std::function<bool(uint32_t)> before;
+
+    std::string key;
+    std::u32string folded;
+    double number = 0;
+    bool nullKey = false;
+    if (f.dataType() == FieldType::String || partial) {
+        QString text;
+        if (value.isValid() && !value.isNull()) {
+            const int id = value.typeId();
+            text = (id == QMetaType::Double || id == QMetaType::Float)
+                       ? RecordSetValues::cellText(RecordSetValues::fromVariant(
+                                                       value, FieldType::Number, 0, {}),
+                                                   FieldType::Number, -1)
+                       : value.toString();
+        }
+        const QByteArray utf8 = text.toUtf8();
+        key.assign(utf8.constData(), size_t(utf8.size()));
+        if (ci)
+            folded = TextCollation::foldedKey(key);
+    } else {
+        const QString text = value.isValid() && !value.isNull() ? value.toString() : QString();
+        if (text.trimmed().isEmpty()) {
+            nullKey = true;
+        } else {
+            const int id = value.typeId();
+            if (id == QMetaType::Double || id == QMetaType::Int || id == QMetaType::LongLong
+                || id == QMetaType::UInt || id == QMetaType::ULongLong) {
+                number = value.toDouble();
+            } else if (!RecordSetValues::parseNumber(text, &number)) {
+                return -1; // not a number: no number field can match it
+            }
+        }
+    }
+
+    const auto text = [&col](uint32_t r) {
+        return col.isNull(r) ? std::string_view() : col.text(r);
+    };
+    if (f.dataType() == FieldType::String) {
+        if (ci && partial) {
+            matches = [&](uint32_t r) { return TextCollation::foldedStartsWith(text(r), folded); };
+            before = [&](uint32_t r) {
+                return TextCollation::compareFoldedToKey(text(r), folded, true) < 0;
+            };
+        } else if (ci) {
+            matches = [&](uint32_t r) { return TextCollation::foldedEquals(text(r), folded); };
+            before = [&](uint32_t r) {
+                return TextCollation::compareFoldedToKey(text(r), folded, false) < 0;
+            };
+        } else if (partial) {
+            matches = [&](uint32_t r) {
+                const std::string_view t = text(r);
+                return t.size() >= key.size() && std::memcmp(t.data(), key.data(), key.size()) == 0;
+            };
+        } else {
+            matches = [&](uint32_t r) { return text(r) == std::string_view(key); };
+            before = [&](uint32_t r) { return TextCollation::compareIndexOrder(text(r), key) < 0; };
+        }
+        if (indexed && !partial && !ci) {
+            // falls through to the binary search below
+        } else if (indexed && partial && !ci) {
+            // Case-sensitive prefix: the matches lie among the case-insensitive ones.
+            const std::u32string fk = TextCollation::foldedKey(key);
+            const auto &o = order();
+            auto it = std::partition_point(o.begin(), o.end(), [&](uint32_t r) {
+                return TextCollation::compareFoldedToKey(text(r), fk, true) < 0;
+            });
+            for (; it != o.end() && TextCollation::foldedStartsWith(text(*it), fk); ++it) {
+                if (matches(*it))
+                    return int(it - o.begin());
+            }
+            return -1;
+        }
+    } else if (partial) {
+        const int decimals = f.displayDecimals();
+        const bool integer = f.dataType() == FieldType::Integer;
+        matches = [&, decimals, integer](uint32_t r) {
+            char buf[64];
+            int n = 0;
+            if (!col.isNull(r)) {
+                if (integer) {
+                    const auto res = std::to_chars(buf, buf + 63, col.integer(r));
+                    n = int(res.ptr - buf);
+                } else {
+                    n = RecordSetValues::numberTextUtf8(col.number(r), decimals, buf);
+                }
+            }
+            const std::string_view t(buf, size_t(n));
+            if (ci)
+                return TextCollation::foldedStartsWith(t, folded);
+            return t.size() >= key.size() && std::memcmp(t.data(), key.data(), key.size()) == 0;
+        };
+    } else {
+        const bool integer = f.dataType() == FieldType::Integer;
+        if (nullKey) {
+            matches = [&](uint32_t r) { return col.isNull(r); };
+            before = [](uint32_t) { return false; };
+        } else if (integer) {
+            int64_t whole = 0;
+            const bool isWhole = number == std::floor(number) && std::fabs(number) < 9.2e18;
+            if (!isWhole)
+                return -1;
+            whole = int64_t(number);
+            matches = [&col, whole](uint32_t r) { return !col.isNull(r) && col.integer(r) == whole; };
+            before = [&col, whole](uint32_t r) { return col.isNull(r) || col.integer(r) < whole; };
+        } else {
+            matches = [&col, number](uint32_t r) { return !col.isNull(r) && col.number(r) == number; };
+            before = [&col, number](uint32_t r) { return col.isNull(r) || col.number(r) < number; };
+        }
+    }
+
+    const auto &o = order();
+    if (indexed && before) {
+        const auto it = std::partition_point(o.begin(), o.end(), before);
+        return it != o.end() && matches(*it) ? int(it - o.begin()) : -1;
+    }
+    size_t from = 0;
+    for (;;) {
+        const auto &ord = order();
+        for (size_t i = from; i < ord.size(); ++i) {
+            if (matches(ord[i]))
+                return int(i);
+        }
+        from = ord.size();
+        if (fetchPacket() == 0)
+            return -1;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// RecordSet
+
+RecordSet::RecordSet(QString name)
+    : m_d(std::make_unique<RecordSetPrivate>(this, std::move(name)))
+{}
+
+RecordSet::~RecordSet()
+{
+    // Detach every data source first: their links then see no record set. The
+    // statement of a pending packet fetch is not touched here; it may be gone already.
+    const std::vector<DataSource *> sources = m_d->sources;
+    m_d->disableCount = 0;
+    for (DataSource *s : sources)
+        s->setDataSet(nullptr);
+    m_d->sources.clear();
+    m_d->openQuery = nullptr;
+}
+
+const QString &RecordSet::name() const
+{
+    return m_d->name;
+}
+
+Field *RecordSet::addField(const QString &name, FieldType type, int size, const QString &label,
+                           bool required)
+{
+    if (m_d->state != DataSetState::Inactive)
+        throw DbError(m_d->prefixed(tr("fields cannot be added to an open record set")));
+    if (name.trimmed().isEmpty())
+        throw DbError(m_d->prefixed(tr("a field needs a name")));
+    if (!m_d->declared) {
+        // Fields taken from an earlier result give way to declared ones.
+        for (auto &f : m_d->fields)
+            m_d->retired.push_back(std::move(f));
+        m_d->fields.clear();
+        m_d->declared = true;
+    }
+    if (findField(name))
+        throw DbError(m_d->prefixed(tr("field '%1' is defined twice").arg(name)));
+    auto field = std::make_unique<Field>(this, int(m_d->fields.size()), name, type,
+                                         type == FieldType::String ? std::max(size, 0) : 0);
+    field->setDisplayLabel(label);
+    field->setRequired(required);
+    m_d->fields.push_back(std::move(field));
+    return m_d->fields.back().get();
+}
+
+int RecordSet::fieldCount() const
+{
+    return int(m_d->fields.size());
+}
+
+Field *RecordSet::field(int index) const
+{
+    if (index < 0 || size_t(index) >= m_d->fields.size())
+        return nullptr;
+    return m_d->fields[size_t(index)].get();
+}
+
+Field *RecordSet::fieldByName(const QString &name) const
+{
+    if (Field *f = findField(name))
+        return f;
+    throw DbError(fieldNotFound(name));
+}
+
+Field *RecordSet::findField(const QString &name) const
+{
+    for (const auto &f : m_d->fields) {
+        if (f->fieldName().compare(name, Qt::CaseInsensitive) == 0)
+            return f.get();
+    }
+    return nullptr;
+}
+
+bool RecordSet::hasDeclaredFields() const
+{
+    return m_d->declared;
+}
+
+void RecordSet::setProvider(DataSetProvider *provider)
+{
+    m_d->provider = provider;
+}
+
+DataSetProvider *RecordSet::provider() const
+{
+    return m_d->provider;
+}
+
+void RecordSet::setCommandText(const QString &text)
+{
+    m_d->commandText = text;
+    m_d->commandTextSet = true;
+}
+
+QString RecordSet::commandText() const
+{
+    if (m_d->commandTextSet)
+        return m_d->commandText;
+    if (m_d->provider && m_d->provider->dataSet())
+        return m_d->provider->dataSet()->text();
+    return QString();
+}
+
+void RecordSet::setPacketRecords(int rows)
+{
+    m_d->packetRecords = rows > 0 ? rows : -1;
+}
+
+int RecordSet::packetRecords() const
+{
+    return m_d->packetRecords;
+}
+
+void RecordSet::open()
+{
+    RecordSetPrivate &d = *m_d;
+    if (d.state != DataSetState::Inactive)
+        return;
+    RowStore rows;
+    if (!d.provider) {
+        // An in-memory record set of its declared fields.
+        if (d.fields.empty())
+            throw DbError(d.prefixed(tr("the record set has neither a provider nor fields")));
+        d.closeCursor();
+        rows.reset(d.fieldTypes());
+    } else {
+        std::vector<std::unique_ptr<Field>> fresh;
+        rows = queryRows(d, &fresh);
+        installFields(d, std::move(fresh));
+    }
+    d.install(std::move(rows));
+    d.notify(DataSource::Event::ActiveChanged);
+    d.fire(AfterOpen);
+    if (d.state != DataSetState::Inactive && d.count() > 0)
+        d.scrolled();
+}
+
+void RecordSet::close()
+{
+    RecordSetPrivate &d = *m_d;
+    if (d.state == DataSetState::Inactive)
+        return;
+    d.closeCursor();
+    d.state = DataSetState::Inactive;
+    d.store = RowStore();
+    d.buffer.clear();
+    d.modifiedFlag = false;
+    d.cur = -1;
+    d.bof = true;
+    d.eof = true;
+    d.indexField = -1;
+    d.notify(DataSource::Event::ActiveChanged);
+}
+
+bool RecordSet::active() const
+{
+    return m_d->state != DataSetState::Inactive;
+}
+
+DataSetState RecordSet::state() const
+{
+    return m_d->state;
+}
+
+bool RecordSet::allFetched() const
+{
+    return m_d->allFetched;
+}
+
+bool RecordSet::fetchMore()
+{
+    if (!active())
+        return false;
+    return m_d->fetchPacket() > 0;
+}
+
+void RecordSet::first()
+{
+    RecordSetPrivate &d = *m_d;
+    d.requireActive();
+    d.checkBrowseMode();
+    d.cur = d.count() > 0 ? 0 : -1;
+    d.bof = true;
+    d.eof = d.count() == 0;
+    d.scrolled();
+}
+
+void RecordSet::prior()
+{
+    m_d->move(-1);
+}
+
+void RecordSet::next()
+{
+    m_d->move(1);
+}
+
+void RecordSet::last()
+{
+    RecordSetPrivate &d = *m_d;
+    d.requireActive();
+    d.checkBrowseMode();
+    d.fetchAll();
+    d.cur = d.count() - 1;
+    d.eof = true;
+    d.bof = d.count() == 0;
+    d.scrolled();
+}
+
+void RecordSet::moveBy(int distance)
+{
+    m_d->move(distance);
+}
+
+bool RecordSet::bof() const
+{
+    return m_d->bof;
+}
+
+bool RecordSet::eof() const
+{
+    return m_d->eof;
+}
+
+bool RecordSet::isEmpty() const
+{
+    return !active() || m_d->count() == 0;
+}
+
+int RecordSet::recordCount() const
+{
+    return active() ? m_d->count() : 0;
+}
+
+int RecordSet::recNo() const
+{
+    return active() ? m_d->cur : -1;
+}
+
+void RecordSet::setRecNo(int position)
+{
+    RecordSetPrivate &d = *m_d;
+    d.requireActive();
+    // The target is a row, not a place: leaving a pending row may shift positions.
+    const int64_t target = position >= 0 && position < d.count()
+                               ? int64_t(d.order()[size_t(position)])
+                               : -1;
+    const bool targetIsPending = d.editing() && target == int64_t(d.editRow);
+    d.checkBrowseMode();
+    if (target >= 0) {
+        const int now = d.positionOf(uint32_t(target));
+        position = now >= 0 ? now : (targetIsPending ? d.cur : position);
+    }
+    d.ensureFetched(position);
+    const int n = d.count();
+    if (n > 0) {
+        position = std::clamp(position, 0, n - 1);
+        if (position != d.cur) {
+            d.cur = position;
+            d.bof = false;
+            d.eof = false;
+        }
+    }
+    d.scrolled();
+}
+
+bool RecordSet::canModify() const
+{
+    return active() && !m_d->readOnly;
+}
+
+void RecordSet::setReadOnly(bool on)
+{
+    m_d->readOnly = on;
+}
+
+bool RecordSet::readOnly() const
+{
+    return m_d->readOnly;
+}
+
+void RecordSet::refresh()
+{
+    RecordSetPrivate &d = *m_d;
+    d.requireActive();
+    d.checkBrowseMode();
+    const QVariant key = d.cur >= 0 && !d.fields.empty() ? d.valueAt(d.cur, 0) : QVariant();
+    const bool hadRow = d.cur >= 0;
+    bool fieldsReplaced = false;
+    if (d.provider) {
+        std::vector<std::unique_ptr<Field>> fresh;
+        RowStore rows = queryRows(d, &fresh);
+        fieldsReplaced = !fresh.empty();
+        installFields(d, std::move(fresh));
+        d.install(std::move(rows));
+    }
+    // Without a provider (a copy, a loaded file) the rows in memory are all there is:
+    // they stay as they are, and the controls are told again.
+    d.cur = d.count() > 0 ? 0 : -1;
+    d.bof = true;
+    d.eof = d.count() == 0;
+    if (hadRow && !d.fields.empty()) {
+        const int pos = d.find(0, key, 0);
+        if (pos >= 0) {
+            d.cur = pos;
+            d.bof = false;
+            d.eof = false;
+        }
+    }
+    if (fieldsReplaced)
+        d.notify(DataSource::Event::ActiveChanged);
+    else
+        d.dataChanged(DataChange::Reset);
+    if (d.count() > 0)
+        d.scrolled();
+    else
+        d.notify(DataSource::Event::Scrolled);
+}
+
+void RecordSet::append()
+{
+    RecordSetPrivate &d = *m_d;
+    if (d.state == DataSetState::Inactive && !d.provider && !d.fields.empty())
+        open();
+    d.requireActive();
+    if (d.readOnly)
+        throw DbError(d.prefixed(tr("the record set is read-only")));
+    d.checkBrowseMode();
+    d.fire(BeforeInsert);
+    d.fetchAll();
+    d.startInsert(true);
+}
+
+void RecordSet::insert()
+{
+    RecordSetPrivate &d = *m_d;
+    if (d.state == DataSetState::Inactive && !d.provider && !d.fields.empty())
+        open();
+    d.requireActive();
+    if (d.readOnly)
+        throw DbError(d.prefixed(tr("the record set is read-only")));
+    d.checkBrowseMode();
+    d.fire(BeforeInsert);
+    d.startInsert(false);
+}
+
+void RecordSet::edit()
+{
+    RecordSetPrivate &d = *m_d;
+    d.requireActive();
+    if (d.editing())
+        return;
+    if (d.count() == 0) {
+        append();
+        return;
+    }
+    if (d.readOnly)
+        throw DbError(d.prefixed(tr("the record set is read-only")));
+    d.editRow = d.order()[size_t(d.cur)];
+    d.loadBuffer(d.editRow);
+    d.modifiedFlag = false;
+    d.state = DataSetState::Edit;
+    d.notify(DataSource::Event::EditingChanged);
+}
+
+void RecordSet::post()
+{
+    RecordSetPrivate &d = *m_d;
+    d.requireActive();
+    if (!d.editing())
+        return;
+    d.fire(BeforePost);
+    if (!d.editing())
+        return;
+    for (size_t i = 0; i < d.fields.size(); ++i) {
+        const Field &f = *d.fields[i];
+        const Cell &c = d.buffer[i];
+        if (f.required() && (c.null || (f.dataType() == FieldType::String && c.s.empty())))
+            throw DbError(tr("Field '%1' must have a value").arg(f.displayLabel()));
+    }
+    const uint32_t row = d.editRow;
+    if (d.state == DataSetState::Edit && !d.store.inMemory[row]
+        && d.store.undo.find(row) == d.store.undo.end()) {
+        std::vector<CellSnapshot> before;
+        before.reserve(d.store.columns.size());
+        for (const Column &c : d.store.columns)
+            before.push_back(c.snapshot(row));
+        d.store.undo.emplace(row, std::move(before));
+    }
+    d.storeBuffer(row);
+    d.state = DataSetState::Browse;
+    d.buffer.clear();
+    d.modifiedFlag = false;
+    if (d.indexField >= 0) {
+        d.repositionInIndex(row);
+        d.cur = d.positionOf(row);
+    }
+    d.notify(DataSource::Event::EditingChanged);
+    if (d.indexField >= 0) {
+        d.dataChanged(DataChange::Reset);
+        d.notify(DataSource::Event::Scrolled);
+    } else {
+        d.notify(DataSource::Event::RecordChanged);
+    }
+    d.fire(AfterPost);
+}
+
+void RecordSet::cancel()
+{
+    RecordSetPrivate &d = *m_d;
+    if (!d.editing())
+        return;
+    if (d.state == DataSetState::Edit) {
+        d.state = DataSetState::Browse;
+        d.buffer.clear();
+        d.modifiedFlag = false;
+        d.notify(DataSource::Event::EditingChanged);
+        d.notify(DataSource::Event::RecordChanged);
+        return;
+    }
+    const int pos = d.dropPendingRow();
+    d.dataChanged(DataChange::Removed, pos, 1);
+    d.notify(DataSource::Event::EditingChanged);
+    d.scrolled();
+}
+
+void RecordSet::deleteRecord()
+{
+    RecordSetPrivate &d = *m_d;
+    d.requireActive();
+    if (d.readOnly)
+        throw DbError(d.prefixed(tr("the record set is read-only")));
+    if (d.state == DataSetState::Insert) {
+        cancel(); // deleting a new row discards it
+        return;
+    }
+    if (d.count() == 0)
+        throw DbError(d.prefixed(tr("there is no record to delete")));
+    d.fire(BeforeDelete);
+    if (d.state == DataSetState::Edit) {
+        d.state = DataSetState::Browse;
+        d.buffer.clear();
+        d.modifiedFlag = false;
+        d.notify(DataSource::Event::EditingChanged);
+    }
+    const int pos = d.cur;
+    // The row stays in storage (and in the undo log): undoing all changes brings a
+    // loaded row back with its loaded values.
+    d.removeFromOrder(pos);
+    const int n = d.count();
+    if (n == 0) {
+        d.cur = -1;
+        d.bof = true;
+        d.eof = true;
+    } else {
+        d.cur = std::min(pos, n - 1);
+        d.bof = false;
+        d.eof = false;
+    }
+    d.dataChanged(DataChange::Removed, pos, 1);
+    d.fire(AfterDelete);
+    d.scrolled();
+}
+
+void RecordSet::cancelUpdates()
+{
+    RecordSetPrivate &d = *m_d;
+    if (d.state == DataSetState::Inactive)
+        return;
+    const bool wasEditing = d.editing();
+    const bool wasInsert = d.state == DataSetState::Insert;
+    int64_t row = -1;
+    bool flagsBack = false;
+    if (wasInsert) {
+        row = d.rowBefore;
+        flagsBack = true;
+    } else if (d.cur >= 0) {
+        row = int64_t(d.order()[size_t(d.cur)]);
+    }
+    const bool bof = d.bof;
+    const bool eof = d.eof;
+    d.state = DataSetState::Browse;
+    d.buffer.clear();
+    d.modifiedFlag = false;
+
+    RowStore &s = d.store;
+    for (const auto &[r, cells] : s.undo) {
+        for (size_t i = 0; i < s.columns.size() && i < cells.size(); ++i)
+            s.columns[i].restore(r, cells[i]);
+    }
+    s.undo.clear();
+    // Loaded rows are stored in load order: that order, without the rows made here.
+    s.natural.clear();
+    for (uint32_t r = 0; r < s.rows; ++r) {
+        if (!s.inMemory[r])
+            s.natural.push_back(r);
+    }
+    d.rebuildIndex();
+
+    const int pos = row >= 0 && !s.inMemory[uint32_t(row)] ? d.positionOf(uint32_t(row)) : -1;
+    bool moved = wasInsert;
+    if (pos >= 0) {
+        d.cur = pos;
+        d.bof = flagsBack ? d.bofBefore : bof;
+        d.eof = flagsBack ? d.eofBefore : eof;
+    } else {
+        moved = moved || row >= 0 || d.count() > 0;
+        d.cur = d.count() > 0 ? 0 : -1;
+        d.bof = true;
+        d.eof = d.count() == 0;
+    }
+    if (wasEditing)
+        d.notify(DataSource::Event::EditingChanged);
+    d.dataChanged(DataChange::Reset);
+    if (moved)
+        d.scrolled();
+    else
+        d.notify(DataSource::Event::Scrolled);
+}
+
+bool RecordSet::modified() const
+{
+    return m_d->editing() && m_d->modifiedFlag;
+}
+
+void RecordSet::checkBrowseMode()
+{
+    m_d->checkBrowseMode();
+}
+
+bool RecordSet::locate(const QString &fieldName, const QVariant &value, LocateOptions options)
+{
+    RecordSetPrivate &d = *m_d;
+    d.requireActive();
+    Field *f = fieldByName(fieldName);
+    d.checkBrowseMode();
+    const int pos = d.find(f->index(), value, options);
+    if (pos < 0)
+        return false;
+    d.cur = pos;
+    d.bof = false;
+    d.eof = false;
+    d.scrolled();
+    return true;
+}
+
+void RecordSet::addIndex(const QString &indexName, const QString &fieldName)
+{
+    RecordSetPrivate &d = *m_d;
+    if (indexName.isEmpty())
+        throw DbError(d.prefixed(tr("an index needs a name")));
+    if (active())
+        fieldByName(fieldName);
+    for (auto &def : d.indexes) {
+        if (def.name.compare(indexName, Qt::CaseInsensitive) == 0) {
+            def.fieldName = fieldName;
+            if (d.activeIndex.compare(indexName, Qt::CaseInsensitive) == 0) {
+                d.activeIndex.clear();
+                setIndexName(indexName);
+            }
+            return;
+        }
+    }
+    d.indexes.push_back({indexName, fieldName});
+}
+
+void RecordSet::clearIndexes()
+{
+    setIndexName(QString());
+    m_d->indexes.clear();
+}
+
+void RecordSet::setIndexName(const QString &indexName)
+{
+    RecordSetPrivate &d = *m_d;
+    int field = -1;
+    QString name;
+    if (!indexName.isEmpty()) {
+        const auto it = std::find_if(d.indexes.begin(), d.indexes.end(), [&](const auto &def) {
+            return def.name.compare(indexName, Qt::CaseInsensitive) == 0;
+        });
+        if (it == d.indexes.end())
+            throw DbError(d.prefixed(tr("Index '%1' not found").arg(indexName)));
+        name = it->name;
+        if (active())
+            field = fieldByName(it->fieldName)->index();
+    }
+    if (!active()) {
+        d.activeIndex = name;
+        return;
+    }
+    if (name == d.activeIndex && field == d.indexField)
+        return;
+    d.checkBrowseMode();
+    const int64_t row = d.cur >= 0 ? int64_t(d.order()[size_t(d.cur)]) : -1;
+    if (field >= 0)
+        d.fetchAll();
+    d.activeIndex = name;
+    d.indexField = field;
+    d.rebuildIndex();
+    if (row >= 0)
+        d.cur = d.positionOf(uint32_t(row));
+    d.dataChanged(DataChange::Reset);
+    d.notify(DataSource::Event::Scrolled);
+}
+
+QString RecordSet::indexName() const
+{
+    return m_d->activeIndex;
+}
+
+QString RecordSet::indexFieldName() const
+{
+    const RecordSetPrivate &d = *m_d;
+    if (d.indexField >= 0)
+        return d.fields[size_t(d.indexField)]->fieldName();
+    for (const auto &def : d.indexes) {
+        if (!d.activeIndex.isEmpty() && def.name.compare(d.activeIndex, Qt::CaseInsensitive) == 0)
+            return def.fieldName;
+    }
+    return QString();
+}
+
+void RecordSet::setIndexFieldName(const QString &fieldName)
+{
+    if (fieldName.isEmpty()) {
+        clearIndexes();
+        return;
+    }
+    if (active())
+        fieldByName(fieldName);
+    setIndexName(QString());
+    m_d->indexes.clear();
+    addIndex(fieldName, fieldName);
+    setIndexName(fieldName);
+}
+
+void RecordSet::copyFrom(const RecordSet &source)
+{
+    RecordSetPrivate &d = *m_d;
+    RecordSetPrivate &s = *source.m_d;
+    if (&source == this)
+        return;
+    if (s.state != DataSetState::Inactive)
+        s.fetchAll();
+
+    std::vector<std::unique_ptr<Field>> fresh;
+    if (!d.declared) {
+        bool same = d.fields.size() == s.fields.size();
+        for (size_t i = 0; same && i < s.fields.size(); ++i) {
+            same = d.fields[i]->fieldName() == s.fields[i]->fieldName()
+                   && d.fields[i]->dataType() == s.fields[i]->dataType()
+                   && d.fields[i]->size() == s.fields[i]->size();
+        }
+        if (!same) {
+            for (size_t i = 0; i < s.fields.size(); ++i) {
+                const Field &sf = *s.fields[i];
+                fresh.push_back(std::make_unique<Field>(this, int(i), sf.fieldName(),
+                                                        sf.dataType(), sf.size()));
+            }
+        }
+    }
+    // Field i of the copy takes field map[i] of the source (-1: none, stays null).
+    const auto &target = fresh.empty() ? d.fields : fresh;
+    std::vector<int> map(target.size(), -1);
+    for (size_t i = 0; i < target.size(); ++i) {
+        if (Field *sf = source.findField(target[i]->fieldName()))
+            map[i] = sf->index();
+    }
+
+    RowStore rows;
+    {
+        std::vector<FieldType> types;
+        for (const auto &f : target)
+            types.push_back(f->dataType());
+        rows.reset(types);
+    }
+    if (s.state != DataSetState::Inactive) {
+        for (const uint32_t r : s.order()) {
+            if (s.state == DataSetState::Insert && r == s.editRow)
+                continue; // a row not posted yet is not part of the source's rows
+            for (size_t i = 0; i < target.size(); ++i) {
+                Column &to = rows.columns[i];
+                if (map[i] < 0) {
+                    to.appendNull();
+                    continue;
+                }
+                const Column &from = s.store.columns[size_t(map[i])];
+                const Field &tf = *target[i];
+                if (from.isNull(r)) {
+                    to.appendNull();
+                } else if (from.type() == to.type() && to.type() != FieldType::String) {
+                    RecordSetValues::append(to, RecordSetValues::read(from, r));
+                } else if (from.type() == FieldType::String && to.type() == FieldType::String) {
+                    const std::string_view t = from.text(r);
+                    const size_t n = tf.size() > 0 && t.size() > size_t(tf.size())
+                                         ? TextCollation::prefixBytes(t, tf.size())
+                                         : t.size();
+                    to.appendText(t.data(), uint32_t(n));
+                } else {
+                    RecordSetValues::append(to, RecordSetValues::convert(
+                                                    RecordSetValues::read(from, r), from.type(),
+                                                    to.type(), tf.size(), tf.fieldName()));
+                }
+            }
+            rows.inMemory.push_back(false);
+            rows.natural.push_back(rows.rows++);
+        }
+    }
+
+    d.closeCursor();
+    installFields(d, std::move(fresh));
+    if (!d.declared) {
+        for (size_t i = 0; i < d.fields.size() && i < s.fields.size(); ++i) {
+            Field &tf = *d.fields[i];
+            const Field &sf = *s.fields[i];
+            tf.setDisplayLabel(sf.hasDisplayLabel() ? sf.displayLabel() : QString());
+            tf.setRequired(sf.required());
+            tf.setReadOnly(sf.readOnly());
+            tf.setDisplayDecimals(sf.displayDecimals());
+            tf.setDisplayWidth(sf.displayWidth());
+        }
+    }
+    d.install(std::move(rows));
+    d.notify(DataSource::Event::ActiveChanged);
+    d.fire(AfterOpen);
+    if (d.state != DataSetState::Inactive && d.count() > 0)
+        d.scrolled();
+}
+
+void RecordSet::disableControls()
+{
+    if (m_d->disableCount++ == 0)
+        m_d->suppressed = 0;
+}
+
+void RecordSet::enableControls()
+{
+    RecordSetPrivate &d = *m_d;
+    if (d.disableCount == 0 || --d.disableCount > 0)
+        return;
+    const unsigned held = d.suppressed;
+    d.suppressed = 0;
+    if (held & bit(DataSource::Event::ActiveChanged))
+        d.notify(DataSource::Event::ActiveChanged);
+    if (held & bit(DataSource::Event::EditingChanged))
+        d.notify(DataSource::Event::EditingChanged);
+    d.dataChanged(DataChange::Reset);
+}
+
+bool RecordSet::controlsDisabled() const
+{
+    return m_d->disableCount > 0;
+}
+
+// Replaces fields and rows with a file's content and opens.
+static void installContent(RecordSet &rs, RecordSetPrivate &d, RecordSetFile::Content &&content)
+{
+    std::vector<std::unique_ptr<Field>> fresh;
+    for (size_t i = 0; i < content.fields.size(); ++i) {
+        const RecordSetFile::FieldDef &def = content.fields[i];
+        auto f = std::make_unique<Field>(&rs, int(i), def.name, def.type, def.size);
+        f->setDisplayLabel(def.label);
+        f->setRequired(def.required);
+        fresh.push_back(std::move(f));
+    }
+    for (auto &f : d.fields)
+        d.retired.push_back(std::move(f));
+    d.fields = std::move(fresh);
+    d.declared = false;
+    RowStore rows;
+    rows.columns = std::move(content.columns);
+    rows.rows = content.rows;
+    rows.natural.reserve(content.rows);
+    for (uint32_t r = 0; r < content.rows; ++r) {
+        rows.inMemory.push_back(false);
+        rows.natural.push_back(r);
+    }
+    d.closeCursor();
+    d.install(std::move(rows));
+    d.notify(DataSource::Event::ActiveChanged);
+    d.fire(rs.AfterOpen);
+    if (d.state != DataSetState::Inactive && d.count() > 0)
+        d.scrolled();
+}
+
+void RecordSet::loadFromFile(const QString &path)
+{
+    close();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw DbError(tr("Cannot open file %1: %2").arg(path, file.errorString()));
+    const QString shown = QFileInfo(path).fileName();
+    if (file.size() > RecordSetFile::kMaxFileBytes)
+        throw DbError(tr("%1 is too large for a record-set file").arg(shown));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw DbError(tr("Cannot read file %1: %2").arg(path, file.errorString()));
+    installContent(*this, *m_d, RecordSetFile::read(bytes, shown));
+}
+
+void RecordSet::loadFromBytes(const QByteArray &bytes)
+{
+    close();
+    installContent(*this, *m_d, RecordSetFile::read(bytes, tr("The data")));
+}
+
+QByteArray RecordSet::saveToBytes() const
+{
+    const RecordSetPrivate &d = *m_d;
+    std::vector<RecordSetFile::FieldDef> defs;
+    for (const auto &f : d.fields) {
+        RecordSetFile::FieldDef def;
+        def.name = f->fieldName();
+        def.type = f->dataType();
+        def.size = f->size();
+        def.label = f->hasDisplayLabel() ? f->displayLabel() : QString();
+        def.required = f->required();
+        defs.push_back(def);
+    }
+    std::vector<const Column *> cols;
+    std::vector<uint32_t> rows;
+    if (d.state != DataSetState::Inactive) {
+        for (const Column &c : d.store.columns)
+            cols.push_back(&c);
+        for (const uint32_t r : d.order()) {
+            if (!(d.state == DataSetState::Insert && r == d.editRow))
+                rows.push_back(r); // the stored rows; a new row not posted is not one
+        }
+    }
+    return RecordSetFile::write(defs, cols, rows);
+}
+
+void RecordSet::saveToFile(const QString &path) const
+{
+    const QByteArray bytes = saveToBytes();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw DbError(tr("Cannot write file %1: %2").arg(path, file.errorString()));
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        throw DbError(tr("Cannot write file %1: %2").arg(path, file.errorString()));
+}
+
+bool RecordSet::isNullAt(int row, int field) const
+{
+    return m_d->isNullAt(row, field);
+}
+
+QVariant RecordSet::valueAt(int row, int field) const
+{
+    return m_d->valueAt(row, field);
+}
+
+QString RecordSet::displayTextAt(int row, int field) const
+{
+    return m_d->textAt(row, field, true);
+}
+
+void RecordSet::attachDataSource(DataSource *source)
+{
+    if (source && std::find(m_d->sources.begin(), m_d->sources.end(), source)
+                      == m_d->sources.end())
+        m_d->sources.push_back(source);
+}
+
+void RecordSet::detachDataSource(DataSource *source)
+{
+    auto &s = m_d->sources;
+    s.erase(std::remove(s.begin(), s.end(), source), s.end());
+}
