@@ -6,6 +6,7 @@
 #include "Prompter.h"
 
 #include "DataSource.h"
+#include "DbError.h"
 #include "Field.h"
 #include "RecordSet.h"
 #include "RecordSetModel.h"
@@ -20,6 +21,16 @@ TDBGrid::TDBGrid(QWidget *parent)
     , m_delegate(new TDBGridDelegate(m_model, this))
     , m_indicator(new TDBGridIndicator(m_model, this))
 {
+    // While the model changes its rows, the view moves its current index on its own;
+    // such moves must not move the record set. These connections come before those
+    // that setModel() makes, so they run before the view's own handlers.
+    const auto begin = [this] { ++m_modelChanging; };
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, begin);
+    connect(m_model, &QAbstractItemModel::layoutAboutToBeChanged, this, begin);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeInserted, this, begin);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, begin);
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeMoved, this, begin);
+
     setVerticalHeader(m_indicator);
     setModel(m_model);
     setItemDelegate(m_delegate);
@@ -34,19 +45,33 @@ TDBGrid::TDBGrid(QWidget *parent)
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     applyRowHeight();
 
+    // After the view's own handlers: back onto the record set's row.
+    const auto end = [this] {
+        m_modelChanging = qMax(0, m_modelChanging - 1);
+        if (m_modelChanging == 0)
+            syncCurrentFromModel(m_model->currentRow());
+    };
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this, end] {
+        applyColumnWidths();
+        end();
+    });
+    connect(m_model, &QAbstractItemModel::layoutChanged, this, end);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, end);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, end);
+    connect(m_model, &QAbstractItemModel::rowsMoved, this, end);
+
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &TDBGrid::titleClicked);
     connect(m_model, &RecordSetModel::currentRowChanged, this,
             [this](int row) { syncCurrentFromModel(row); });
     connect(m_model, qOverload<bool>(&RecordSetModel::editingChanged), this,
             [this] { m_indicator->viewport()->update(); });
-    connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
-        applyColumnWidths();
-        syncCurrentFromModel(m_model->currentRow());
-    });
-    connect(m_model, &QAbstractItemModel::layoutChanged, this,
-            [this] { syncCurrentFromModel(m_model->currentRow()); });
     connect(m_model, &QAbstractItemModel::headerDataChanged, this,
             [this] { applyColumnWidths(); });
+    // The model keeps errors of cell edits and packet fetches away from Qt; they are
+    // shown here, as the general error report shows any other.
+    connect(m_model, &RecordSetModel::editFailed, this, [](const QString &message) {
+        ErrorReport::show(std::make_exception_ptr(DbError(message)));
+    });
 }
 
 TDBGrid::~TDBGrid() = default;
@@ -182,6 +207,8 @@ void TDBGrid::changeEvent(QEvent *event)
 void TDBGrid::syncCurrentFromModel(int row)
 {
     m_indicator->viewport()->update();
+    if (m_modelChanging > 0)
+        return; // done when the change ends
     if (row < 0 || row >= m_model->rowCount()) {
         const bool was = m_syncing;
         m_syncing = true;
@@ -204,7 +231,8 @@ void TDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &prev
 {
     QTableView::currentChanged(current, previous);
     m_indicator->viewport()->update();
-    if (m_syncing || !current.isValid() || current.row() == m_model->currentRow())
+    if (m_syncing || m_modelChanging > 0 || !current.isValid()
+        || current.row() == m_model->currentRow())
         return;
     const int wanted = current.row();
     ErrorReport::guard([&] { m_model->setCurrentRow(wanted); });

@@ -98,4 +98,5 @@ private:
     bool m_allowAppend = false;
     bool m_readOnly = false;
     bool m_syncing = false;
+    int m_modelChanging = 0; // rows of the model are being changed
 };

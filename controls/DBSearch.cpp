@@ -156,19 +156,23 @@ Field *TCustomSearchEdit::field() const
 void TCustomSearchEdit::DataChange()
 {
     const Field *f = m_link->field();
+    if (f && hasFocus())
+        return; // the user's text stays while the user types
+    // Text the edit sets itself never searches.
+    const bool was = m_showing;
+    m_showing = true;
     if (!f) {
         setText(QString());
-        return;
+    } else {
+        setText(m_link->canModify() ? f->asString() : f->displayText());
+        selectAll();
     }
-    if (hasFocus())
-        return; // the user's text stays while the user types
-    setText(m_link->canModify() ? f->asString() : f->displayText());
-    selectAll();
+    m_showing = was;
 }
 
 void TCustomSearchEdit::Search(const QString &text)
 {
-    if (!hasFocus())
+    if (m_showing || !hasFocus())
         return; // the edit showing the current value never searches
     RecordSet *dataSet = m_link->dataSet();
     if (!dataSet || m_link->fieldName().isEmpty())

@@ -80,6 +80,7 @@ protected:
 
 private:
     TSearchFieldDataLink *m_link;
+    bool m_showing = false; // the edit is setting the text to show the value
     LocateOptions m_searchOptions = loCaseInsensitive | loPartialKey;
 };
 
