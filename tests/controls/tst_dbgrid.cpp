@@ -435,6 +435,8 @@ void TestDBGrid::enterAsTabAppendsFromEditor()
 void TestDBGrid::downPastLastRowAppendsOnce()
 {
     Shown s(m_db->connection());
+    int newRows = 0;
+    s.set.rs.OnNewRecord = [&](RecordSet &) { ++newRows; };
     s.go(4, 1);
     QTest::keyClick(&s.grid, Qt::Key_Down); // appending not allowed
     QCOMPARE(s.set.rs.recordCount(), 5);
@@ -444,10 +446,12 @@ void TestDBGrid::downPastLastRowAppendsOnce()
     QCOMPARE(s.grid.currentIndex(), s.at(5, 1));
     QTest::keyClick(&s.grid, Qt::Key_Down); // an empty new row does not go on
     QCOMPARE(s.set.rs.recordCount(), 6);
+    QCOMPARE(newRows, 1);
     QVERIFY(s.type(QStringLiteral("Fay")));
     s.grid.setFocus();
     QTest::keyClick(&s.grid, Qt::Key_Down); // a filled one is posted, and another starts
     QCOMPARE(s.set.rs.recordCount(), 7);
+    QCOMPARE(newRows, 2);
     QCOMPARE(cell(s.set.rs, 5, "NAME"), QStringLiteral("Fay"));
     QTest::keyClick(&s.grid, Qt::Key_Up);
     QCOMPARE(s.set.rs.recordCount(), 6);

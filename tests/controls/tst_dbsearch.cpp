@@ -202,6 +202,14 @@ void TestSearchEdit::withoutFocusShowsCurrentValue()
     w.focus(w.other);
     set.rs.prior();
     QCOMPARE(w.edit->text(), QStringLiteral("gamma"));
+
+    // Closed while the user types: the text goes, and emptying it searches nothing.
+    ScriptedPrompter prompter;
+    w.focus(w.edit);
+    QTest::keyClicks(w.edit, QStringLiteral("x"));
+    set.rs.close();
+    QCOMPARE(w.edit->text(), QString());
+    QCOMPARE(prompter.count(), 0);
 }
 
 void TestSearchEdit::textSetByCodeSearchesOnlyWithFocus()
