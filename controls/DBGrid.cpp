@@ -93,6 +93,7 @@ RecordSet *TDBGrid::dataSet() const
 
 void TDBGrid::setColumns(const QStringList &fieldNames)
 {
+    m_lastColumn = 0;
     m_widths.clear();
     m_delegate->clearColumnColors();
     m_model->setColumns(fieldNames);
@@ -217,7 +218,11 @@ void TDBGrid::syncCurrentFromModel(int row)
         return;
     }
     const QModelIndex current = currentIndex();
-    const int column = current.isValid() ? current.column() : 0;
+    // A reset of the model (re-opened, re-sorted) forgets the view's current cell:
+    // the grid keeps its column.
+    int column = current.isValid() ? current.column() : m_lastColumn;
+    if (column < 0 || column >= m_model->columnCount())
+        column = 0;
     const QModelIndex target = m_model->index(row, column);
     if (target == current)
         return;
@@ -231,6 +236,8 @@ void TDBGrid::currentChanged(const QModelIndex &current, const QModelIndex &prev
 {
     QTableView::currentChanged(current, previous);
     m_indicator->viewport()->update();
+    if (current.isValid())
+        m_lastColumn = current.column();
     if (m_syncing || m_modelChanging > 0 || !current.isValid()
         || current.row() == m_model->currentRow())
         return;

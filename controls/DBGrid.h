@@ -99,4 +99,5 @@ private:
     bool m_readOnly = false;
     bool m_syncing = false;
     int m_modelChanging = 0; // rows of the model are being changed
+    int m_lastColumn = 0;    // the current cell's column, kept across model resets
 };

@@ -15,8 +15,9 @@ class QValidator;
 
 // The data link of the search edit: a data source and the name of one field of its
 // record set. It is bound to a field while the record set is open and holds a field
-// of that name (looked up by name each time, so that replaced fields never dangle). OnDataChange runs on every change that may alter the current record's
-// value: scrolling, data changes, opening and closing, rebinding.
+// of that name (looked up by name each time, so that replaced fields never dangle).
+// OnDataChange runs on every change that may alter the current record's value:
+// scrolling, data changes, opening and closing, rebinding.
 class TSearchFieldDataLink : public DataLink
 {
 public:

@@ -42,4 +42,5 @@ picture POST    '#2e9a3a' '#16561d' "polygon 3,10 6,7 8,10 14,3 17,6 8,16"
 picture CANCEL  '#c8322d' '#6e1512' \
     "polygon 4,6 6,4 10,8 14,4 16,6 12,10 16,14 14,16 10,12 6,16 4,14 8,10"
 picture REFRESH '#1f4e9c' '#0d2a5c' \
-    "fill none stroke-width 2.5 arc 3,4 16,17 20,290 stroke-width 1 fill FILL polygon 11,1 17,5 11,9"
+    "fill none stroke-width 2.5 arc 3,4 16,17 20,290" \
+    "stroke-width 1 fill FILL polygon 11,1 17,5 11,9"

@@ -124,6 +124,17 @@ void TestDBGrid::currentRowFollowsBothWays()
     s.set.rs.close();
     s.set.rs.open();
     QCOMPARE(s.grid.currentIndex().row(), 0);
+
+    // Re-sorted, the grid stays on the same record at its new row.
+    Shown d(m_db->connection(),
+            QStringLiteral("select ID, NAME from NAMES order by ID desc"));
+    d.go(3, 1);
+    QCOMPARE(currentName(d.set.rs), QStringLiteral("Bob"));
+    d.set.rs.setIndexFieldName(QStringLiteral("ID"));
+    QCOMPARE(currentName(d.set.rs), QStringLiteral("Bob"));
+    QCOMPARE(d.set.rs.recNo(), 1);
+    QCOMPARE(d.grid.currentIndex(), d.at(1, 1));
+    QCOMPARE(d.grid.model()->data(d.at(1, 1)).toString(), QStringLiteral("Bob"));
 }
 
 void TestDBGrid::columnsTitlesAndWidths()
