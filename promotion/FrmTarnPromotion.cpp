@@ -776,7 +776,6 @@ void TFormTarnPromotion::showEvent(QShowEvent *event)
     if (!m_shownOnce) {
         m_shownOnce = true;
         centreOnScreen();
-        QTimer::singleShot(0, this, &TFormTarnPromotion::fitOuterSize);
     }
     ErrorReport::guard([this] { FormShow(); });
     MaskEdit1->setFocus(Qt::OtherFocusReason);
@@ -794,9 +793,9 @@ void TFormTarnPromotion::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-int TFormTarnPromotion::outerWidth() const
+int TFormTarnPromotion::formWidth() const
 {
-    return frameGeometry().width();
+    return width();
 }
 
 void TFormTarnPromotion::centreOnScreen()
@@ -805,19 +804,9 @@ void TFormTarnPromotion::centreOnScreen()
     if (!s)
         return;
     const QRect area = s->availableGeometry();
-    move(area.x() + (area.width() - DesignWidth) / 2,
-         area.y() + (area.height() - DesignHeight) / 2);
-}
-
-void TFormTarnPromotion::fitOuterSize()
-{
-    // Where the window system draws a frame, the design size is the outer size.
-    const QSize frame = frameGeometry().size();
-    const QSize client = size();
-    if (frame == client || client != QSize(DesignWidth, DesignHeight))
-        return;
-    resize(DesignWidth - (frame.width() - client.width()),
-           DesignHeight - (frame.height() - client.height()));
+    const QSize outer = frameGeometry().size();
+    move(area.x() + (area.width() - outer.width()) / 2,
+         area.y() + (area.height() - outer.height()) / 2);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -830,7 +819,7 @@ void TFormTarnPromotion::FormCreate()
     aCDS->loadFromFile(path);
     BillNumberMode = 0;
     BillPrefix = aCDS->fieldByName(QStringLiteral("PROMO_WORD"))->asString();
-    LastFormWidth = quint16(outerWidth());
+    LastFormWidth = quint16(formWidth());
 }
 
 void TFormTarnPromotion::FormShow()
@@ -858,7 +847,7 @@ void TFormTarnPromotion::applyPackGridTitles()
 
 void TFormTarnPromotion::FormResize()
 {
-    const int width = outerWidth();
+    const int width = formWidth();
     // No width recorded yet (the site configuration could not be read at creation):
     // nothing to scale against, so this width becomes the reference.
     if (LastFormWidth != 0 && width != LastFormWidth)

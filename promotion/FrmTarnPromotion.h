@@ -31,7 +31,7 @@ class TSplitter;
 // Settings of the window's module, one copy per process.
 extern QString BillPrefix;        // prefix of every promotion bill number
 extern int BillNumberMode;        // date form inside a bill number; 0 = YYYYMMDD
-extern quint16 LastFormWidth;     // outer width at the last resize (0: none recorded)
+extern quint16 LastFormWidth;     // window width at the last resize (0: none recorded)
 
 // The promotion maintenance window: period bar, command bar, product browser, bill
 // pane, item pane and pack grids. It owns both database connections and every record
@@ -161,8 +161,9 @@ public:
     void applyPackGridTitles();
     // Scales every control, the fonts and the grid column widths by m / d.
     void scaleBy(int m, int d);
-    // The window's outer width (with its frame where the window system draws one).
-    int outerWidth() const;
+    // The window's width as the resize rule takes it: the width of its area inside any
+    // frame that the window system draws around it.
+    int formWidth() const;
     // A command that is enabled and has nothing to run is disabled (at every idle
     // moment).
     void updateCommands();
@@ -187,7 +188,6 @@ private:
     void wireHandlers();
     void alignAll();
     void centreOnScreen();
-    void fitOuterSize();
     bool keyDown(QWidget *control, QKeyEvent *event);
     void focusEntered(QWidget *control);
     void focusLeft(QWidget *control);

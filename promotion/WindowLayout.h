@@ -12,7 +12,7 @@
 // dots per inch; the window scales them when it is resized. Texts are UTF-8.
 namespace WindowLayout {
 
-constexpr int DesignWidth = 812;   // outer size of the window
+constexpr int DesignWidth = 812;   // size of the window
 constexpr int DesignHeight = 595;
 constexpr int FontPixels = 13;     // "細明體", 13 pixels high
 constexpr int BoxHeight = 21;      // every text box
