@@ -43,37 +43,42 @@ QString billProductsCommandText(const QString &billNumber)
            + sqlQuote(billNumber) + QStringLiteral(")");
 }
 
+bool insertPeriodBillUnlessExists(SqlQuery &work, const QString &candidate,
+                                  const QString &start, const QString &end,
+                                  const QString &today, PeriodBill *result)
+{
+    work.clear();
+    for (const QString &line : periodBillQueryLines())
+        work.addLine(line);
+    work.setParamText(QStringLiteral("INI_DATE"), start);
+    work.setParamText(QStringLiteral("END_DATE"), end);
+    work.open();
+    if (!work.eof() && !work.isNull(QStringLiteral("MASTERBILLID"))) {
+        result->number = work.asString(QStringLiteral("MASTERBILLID"));
+        result->created = false;
+        work.close();
+        return false;
+    }
+    work.close();
+    work.clear();
+    for (const QString &line : newBillInsertLines())
+        work.addLine(line);
+    setNewBillParams(work, candidate, start, end, today);
+    work.execute();
+    result->number = candidate;
+    result->created = true;
+    return true;
+}
+
 PeriodBill createPeriodBill(SqlQuery &counter, const QString &start, const QString &end,
                             const QString &today, const QString &prefix, int mode)
 {
     PeriodBill result;
     SqlQuery work(counter.connection());
-    const QString number = takeBillNumber(
-        counter, QStringLiteral("TEMP_PSALEID"), today, prefix, mode,
-        [&](const QString &candidate) {
-            work.clear();
-            for (const QString &line : periodBillQueryLines())
-                work.addLine(line);
-            work.setParamText(QStringLiteral("INI_DATE"), start);
-            work.setParamText(QStringLiteral("END_DATE"), end);
-            work.open();
-            if (!work.eof() && !work.isNull(QStringLiteral("MASTERBILLID"))) {
-                result.number = work.asString(QStringLiteral("MASTERBILLID"));
-                result.created = false;
-                work.close();
-                return false; // the period has its bill: give the number back
-            }
-            work.close();
-            work.clear();
-            for (const QString &line : newBillInsertLines())
-                work.addLine(line);
-            setNewBillParams(work, candidate, start, end, today);
-            work.execute();
-            result.number = candidate;
-            result.created = true;
-            return true;
-        });
-    if (!number.isEmpty())
-        result.number = number;
+    takeBillNumber(counter, QStringLiteral("TEMP_PSALEID"), today, prefix, mode,
+                   [&](const QString &candidate) {
+                       return insertPeriodBillUnlessExists(work, candidate, start, end, today,
+                                                           &result);
+                   });
     return result;
 }

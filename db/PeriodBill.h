@@ -26,6 +26,14 @@ struct PeriodBill
     bool created = false; // false: another workstation had just opened the same period
 };
 
+// Inside the counter's transaction (work runs on the counter's connection): looks for
+// the period's bill once more and, when there is none, inserts it numbered candidate.
+// Returns false (and the bill found in *result) when another workstation had just
+// opened the period, so that the caller gives the number back.
+bool insertPeriodBillUnlessExists(SqlQuery &work, const QString &candidate,
+                                  const QString &start, const QString &end,
+                                  const QString &today, PeriodBill *result);
+
 // Opens a new bill for the period start..end, numbered from counter (a statement on
 // the counter's own connection) with the date text today. The check for an existing
 // bill of the period and the insert run in the counter's transaction, after the day's

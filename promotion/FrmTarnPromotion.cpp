@@ -12,11 +12,16 @@
 #include "ErrorReport.h"
 #include "Fonts.h"
 #include "MaskEdit.h"
+#include "Prompter.h"
 
+#include "Getdata.h"
+
+#include "BillNumber.h"
 #include "ConnectionParams.h"
 #include "DataSetProvider.h"
 #include "DataSource.h"
 #include "Field.h"
+#include "PeriodBill.h"
 #include "RecordSet.h"
 #include "SilentAbort.h"
 #include "SqlConnection.h"
@@ -27,6 +32,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDate>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -942,7 +948,62 @@ void TFormTarnPromotion::ActionF9Execute() {}
 // ---------------------------------------------------------------------------------------
 // Period bar and query menu
 
-void TFormTarnPromotion::SpeedButton1Click() {}
+static QString todayText()
+{
+    return QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
+}
+
+QString TFormTarnPromotion::NextBillNumber(const QString &table, const QString &date,
+                                           const std::function<bool(const QString &)> &inside)
+{
+    return takeBillNumber(*SQL_ID, table, date, BillPrefix, BillNumberMode, inside);
+}
+
+void TFormTarnPromotion::SpeedButton1Click()
+{
+    const QString start = MaskEdit1->text();
+    const QString end = MaskEdit2->text();
+    if (start.trimmed().size() != 10 || end.trimmed().size() != 10) {
+        Prompter::current().message(QStringLiteral("日期格式輸入錯誤..!"));
+        SearchEdit1->setFocus();
+        return;
+    }
+    SQLQuery1->close();
+    SQLQuery1->clear();
+    for (const QString &line : periodBillQueryLines())
+        SQLQuery1->addLine(line);
+    SQLQuery1->setParamText(QStringLiteral("INI_DATE"), start);
+    SQLQuery1->setParamText(QStringLiteral("END_DATE"), end);
+    SQLQuery1->open();
+    if (SQLQuery1->isNull(QStringLiteral("MASTERBILLID"))) {
+        if (!Prompter::current().confirm(QStringLiteral("促銷檔期未存在,是否開檔..!"))) {
+            MaskEdit1->clear();
+            MaskEdit2->clear();
+            MaskEdit1->setFocus();
+            throw SilentAbort();
+        }
+        // The number, a last look for the period's bill and the insert share the
+        // counter's transaction: a bill that another workstation has just opened for the
+        // same dates is taken instead, and a failed insert leaves nothing behind (the
+        // bill box keeps the previous bill).
+        const QString today = todayText();
+        PeriodBill bill;
+        SqlQuery work(SQLConnection2);
+        NextBillNumber(QStringLiteral("TEMP_PSALEID"), today, [&](const QString &candidate) {
+            return insertPeriodBillUnlessExists(work, candidate, start, end, today, &bill);
+        });
+        Ed_MASTERBILLID->setText(bill.number);
+        SearchEdit1->setFocus();
+    } else {
+        Ed_MASTERBILLID->setText(SQLQuery1->asString(QStringLiteral("MASTERBILLID")));
+        SearchEdit1->setFocus();
+    }
+    SQLQuery1->close();
+    CDS_PRODLIST->close();
+    CDS_PRODLIST->setCommandText(billProductsCommandText(Ed_MASTERBILLID->text()));
+    CDS_PRODLIST->open();
+    SearchEdit1->setFocus();
+}
 
 void TFormTarnPromotion::MaskEdit2KeyDown(int &key, Qt::KeyboardModifiers)
 {
@@ -950,8 +1011,49 @@ void TFormTarnPromotion::MaskEdit2KeyDown(int &key, Qt::KeyboardModifiers)
         SpeedButton1Click();
 }
 
-void TFormTarnPromotion::N1Click() {}
-void TFormTarnPromotion::N2Click() {}
+// The select list of a lookup: the record set's field names in order, joined by ","
+// with one blank after the last.
+static QString lookupFieldList(const RecordSet *dataSet)
+{
+    QStringList names;
+    for (int i = 0; i < dataSet->fieldCount(); ++i)
+        names << dataSet->field(i)->fieldName();
+    return names.join(QLatin1Char(',')) + QLatin1Char(' ');
+}
+
+// The bill and item picks: a lookup over dataSet in table, then the picked row's dates
+// open the period.
+void TFormTarnPromotion::pickPeriod(RecordSet *dataSet, const QString &table)
+{
+    LookupFields = lookupFieldList(dataSet);
+    DS_Search->setDataSet(dataSet);
+    if (!dataSet->active())
+        dataSet->open();
+    RecreateLookup();
+    Frmgetdata->SQLDataSet1->setConnection(SQLQuery1->connection());
+    Frmgetdata->LookupSource = DS_Search;
+    Frmgetdata->LookupTable = table;
+    Frmgetdata->LookupDataSet = dataSet;
+    Frmgetdata->LookupTail = QStringLiteral(" AND BILL_KIND = 'B' ORDER BY MASTERBILLID ");
+    if (!ShowLookup())
+        return;
+    QVariant start, end;
+    LookupValue(QStringLiteral("INI_DATE"), start);
+    LookupValue(QStringLiteral("END_DATE"), end);
+    MaskEdit1->setText(start.toString());
+    MaskEdit2->setText(end.toString());
+    SpeedButton1Click();
+}
+
+void TFormTarnPromotion::N1Click()
+{
+    pickPeriod(CDS_PSaleMaster, QStringLiteral("PSALE_MASTER"));
+}
+
+void TFormTarnPromotion::N2Click()
+{
+    pickPeriod(CDS_PSaleSub, QStringLiteral("PSALE_SUB"));
+}
 
 // ---------------------------------------------------------------------------------------
 // Item pane

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QHash>
 #include <QPointer>
 #include <QString>
@@ -125,6 +127,12 @@ public:
     void MaskEdit2KeyDown(int &key, Qt::KeyboardModifiers shift);
     void N1Click();
     void N2Click();
+    // The next bill number of date from the counter table, advanced on SQLConnection2.
+    // inside runs in the counter's transaction once the number is reserved; returning
+    // false gives the number back (the result is then empty).
+    QString NextBillNumber(const QString &table, const QString &date,
+                           const std::function<bool(const QString &)> &inside = {});
+    void pickPeriod(RecordSet *dataSet, const QString &table);
 
     // Item pane
     void Ed_PROD_IDKeyDown(int &key, Qt::KeyboardModifiers shift);
