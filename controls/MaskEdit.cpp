@@ -76,15 +76,37 @@ void TMaskEdit::setEditMask(const QString &mask)
                 continue;
             p.literal = form.at(i);
             break;
-        case '0': p.accepts = Accepts::Digit; p.required = true; break;
-        case '9': p.accepts = Accepts::Digit; break;
-        case '#': p.accepts = Accepts::DigitOrSign; break;
-        case 'L': p.accepts = Accepts::Letter; p.required = true; break;
-        case 'l': p.accepts = Accepts::Letter; break;
-        case 'A': p.accepts = Accepts::LetterOrDigit; p.required = true; break;
-        case 'a': p.accepts = Accepts::LetterOrDigit; break;
-        case 'C': p.accepts = Accepts::Any; p.required = true; break;
-        case 'c': p.accepts = Accepts::Any; break;
+        case '0':
+            p.accepts = Accepts::Digit;
+            p.required = true;
+            break;
+        case '9':
+            p.accepts = Accepts::Digit;
+            break;
+        case '#':
+            p.accepts = Accepts::DigitOrSign;
+            break;
+        case 'L':
+            p.accepts = Accepts::Letter;
+            p.required = true;
+            break;
+        case 'l':
+            p.accepts = Accepts::Letter;
+            break;
+        case 'A':
+            p.accepts = Accepts::LetterOrDigit;
+            p.required = true;
+            break;
+        case 'a':
+            p.accepts = Accepts::LetterOrDigit;
+            break;
+        case 'C':
+            p.accepts = Accepts::Any;
+            p.required = true;
+            break;
+        case 'c':
+            p.accepts = Accepts::Any;
+            break;
         default:
             p.literal = c;
             break;
@@ -103,13 +125,18 @@ void TMaskEdit::setEditMask(const QString &mask)
 bool TMaskEdit::fits(int pos, QChar c) const
 {
     switch (m_positions.at(pos).accepts) {
-    case Accepts::Literal: return false;
-    case Accepts::Digit: return c.isDigit();
+    case Accepts::Literal:
+        return false;
+    case Accepts::Digit:
+        return c.isDigit();
     case Accepts::DigitOrSign:
         return c.isDigit() || c == QLatin1Char('+') || c == QLatin1Char('-');
-    case Accepts::Letter: return c.isLetter();
-    case Accepts::LetterOrDigit: return c.isLetterOrNumber();
-    case Accepts::Any: return c.isPrint() && c != QLatin1Char(' ');
+    case Accepts::Letter:
+        return c.isLetter();
+    case Accepts::LetterOrDigit:
+        return c.isLetterOrNumber();
+    case Accepts::Any:
+        return c.isPrint() && c != QLatin1Char(' ');
     }
     return false;
 }
@@ -117,9 +144,12 @@ bool TMaskEdit::fits(int pos, QChar c) const
 QChar TMaskEdit::converted(int pos, QChar c) const
 {
     switch (m_positions.at(pos).letterCase) {
-    case Case::Upper: return c.toUpper();
-    case Case::Lower: return c.toLower();
-    case Case::Keep: break;
+    case Case::Upper:
+        return c.toUpper();
+    case Case::Lower:
+        return c.toLower();
+    case Case::Keep:
+        break;
     }
     return c;
 }
@@ -304,17 +334,15 @@ void TMaskEdit::keyPressEvent(QKeyEvent *event)
     } else if (event == QKeySequence::Cut) {
         cut();
     } else if (event == QKeySequence::Undo || event == QKeySequence::Redo
-               || event == QKeySequence::DeleteEndOfLine
-               || event == QKeySequence::DeleteStartOfWord
-               || event == QKeySequence::DeleteEndOfWord
-               || event == QKeySequence::DeleteCompleteLine) {
+        || event == QKeySequence::DeleteEndOfLine || event == QKeySequence::DeleteStartOfWord
+        || event == QKeySequence::DeleteEndOfWord || event == QKeySequence::DeleteCompleteLine) {
         // Whole-word and history edits do not fit a fixed form.
     } else if (event->key() == Qt::Key_Backspace) {
         backspace();
     } else if (event->key() == Qt::Key_Delete) {
         deleteForward();
     } else if (!event->text().isEmpty() && event->text().at(0).isPrint()
-               && !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))) {
+        && !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier))) {
         for (QChar c : event->text())
             typeChar(c);
     } else {

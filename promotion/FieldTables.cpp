@@ -13,17 +13,17 @@ namespace {
 
 constexpr FieldDef T(const char *name, int size, const char *label = "", bool required = false)
 {
-    return {name, FieldType::String, size, label, required};
+    return { name, FieldType::String, size, label, required };
 }
 
 constexpr FieldDef N(const char *name, const char *label = "", bool required = false)
 {
-    return {name, FieldType::Number, 0, label, required};
+    return { name, FieldType::Number, 0, label, required };
 }
 
 constexpr FieldDef I(const char *name, const char *label = "")
 {
-    return {name, FieldType::Integer, 0, label};
+    return { name, FieldType::Integer, 0, label };
 }
 
 constexpr FieldDef Decimals(FieldDef def, int decimals)
@@ -317,13 +317,13 @@ const FieldDef productBrowser[] = {
 };
 
 const DeclaredFields declared[] = {
-    {"CDS_PRODLIST", productList},
-    {"CDS_PRODUCT", productLookup},
-    {"CDS_DataMQTY", packRow},
-    {"CDS_Fac", supplierLookup},
-    {"CDS_PSaleMaster", billLookup},
-    {"CDS_PSaleSub", itemLookup},
-    {"ClientDataSet1", productBrowser},
+    { "CDS_PRODLIST", productList },
+    { "CDS_PRODUCT", productLookup },
+    { "CDS_DataMQTY", packRow },
+    { "CDS_Fac", supplierLookup },
+    { "CDS_PSaleMaster", billLookup },
+    { "CDS_PSaleSub", itemLookup },
+    { "ClientDataSet1", productBrowser },
 };
 
 } // namespace
@@ -346,7 +346,7 @@ void declare(RecordSet &recordSet, std::span<const FieldDef> fields)
 {
     for (const FieldDef &def : fields) {
         Field *field = recordSet.addField(QString::fromLatin1(def.name), def.type, def.size,
-                                          QString::fromUtf8(def.label), def.required);
+            QString::fromUtf8(def.label), def.required);
         field->setDisplayDecimals(def.decimals);
         if (def.displayWidth > 0)
             field->setDisplayWidth(def.displayWidth);

@@ -15,11 +15,11 @@ struct FieldDef
 {
     const char *name;
     FieldType type;
-    int size = 0;              // characters, for texts
-    const char *label = "";    // caption (UTF-8); empty: the field name is shown
+    int size = 0; // characters, for texts
+    const char *label = ""; // caption (UTF-8); empty: the field name is shown
     bool required = false;
-    int decimals = -1;         // fixed decimals for display; -1: shortest text
-    int displayWidth = -1;     // grid column width in characters; -1: the field's own
+    int decimals = -1; // fixed decimals for display; -1: shortest text
+    int displayWidth = -1; // grid column width in characters; -1: the field's own
 };
 
 struct DeclaredFields

@@ -60,8 +60,8 @@ void TPanel::alignControls(QWidget *container)
     int right = client.left() + client.width();
     int bottom = client.top() + client.height();
 
-    const TAlign order[] = {TAlign::Top, TAlign::Bottom, TAlign::Left, TAlign::Right,
-                            TAlign::Client};
+    const TAlign order[]
+        = { TAlign::Top, TAlign::Bottom, TAlign::Left, TAlign::Right, TAlign::Client };
     for (TAlign side : order) {
         for (QObject *object : container->children()) {
             QWidget *child = qobject_cast<QWidget *>(object);

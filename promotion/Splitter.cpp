@@ -38,9 +38,9 @@ QWidget *TSplitter::resizedControl() const
             continue;
         const QRect g = w->geometry();
         const bool touches = (align == TAlign::Left && g.x() + g.width() == me.x())
-                             || (align == TAlign::Right && me.x() + me.width() == g.x())
-                             || (align == TAlign::Top && g.y() + g.height() == me.y())
-                             || (align == TAlign::Bottom && me.y() + me.height() == g.y());
+            || (align == TAlign::Right && me.x() + me.width() == g.x())
+            || (align == TAlign::Top && g.y() + g.height() == me.y())
+            || (align == TAlign::Bottom && me.y() + me.height() == g.y());
         if (touches)
             return w;
     }
@@ -84,9 +84,9 @@ void TSplitter::mousePressEvent(QMouseEvent *event)
     m_pressPos = horizontal() ? global.x() : global.y();
     m_startSize = horizontal() ? m_control->width() : m_control->height();
     const QWidget *client = clientSibling();
-    m_maxSize = client ? m_startSize + (horizontal() ? client->width() : client->height())
-                             - m_minSize
-                       : std::numeric_limits<int>::max();
+    m_maxSize = client
+        ? m_startSize + (horizontal() ? client->width() : client->height()) - m_minSize
+        : std::numeric_limits<int>::max();
     event->accept();
 }
 
@@ -100,7 +100,7 @@ void TSplitter::mouseMoveEvent(QMouseEvent *event)
     if (align == TAlign::Right || align == TAlign::Bottom)
         delta = -delta;
     const int size = qBound(qMin(m_minSize, m_startSize), m_startSize + delta,
-                            qMax(m_maxSize, qMin(m_minSize, m_startSize)));
+        qMax(m_maxSize, qMin(m_minSize, m_startSize)));
     if (horizontal())
         m_control->resize(size, m_control->height());
     else

@@ -12,47 +12,47 @@
 // dots per inch; the window scales them when it is resized. Texts are UTF-8.
 namespace WindowLayout {
 
-constexpr int DesignWidth = 812;   // size of the window
+constexpr int DesignWidth = 812; // size of the window
 constexpr int DesignHeight = 595;
-constexpr int FontPixels = 13;     // "細明體", 13 pixels high
-constexpr int BoxHeight = 21;      // every text box
+constexpr int FontPixels = 13; // "細明體", 13 pixels high
+constexpr int BoxHeight = 21; // every text box
 
 enum class Kind {
-    Panel,     // TPanel: a pane, docked or placed
-    Label,     // QLabel, sized to its text
-    Edit,      // QLineEdit
-    DateBox,   // TMaskEdit with the date mask
-    Button,    // QToolButton, flat, picture above the caption
+    Panel, // TPanel: a pane, docked or placed
+    Label, // QLabel, sized to its text
+    Edit, // QLineEdit
+    DateBox, // TMaskEdit with the date mask
+    Button, // QToolButton, flat, picture above the caption
     NavButton, // TDBSpeedButton on the bill's product list
-    Grid,      // TDBGrid
+    Grid, // TDBGrid
     SearchBox, // TSearchEdit
-    Splitter,  // TSplitter
-    Shape,     // TShape
+    Splitter, // TSplitter
+    Shape, // TShape
 };
 
 enum class Dock { None, Top, Bottom, Left, Right, Client };
 
 enum class Look {
-    Plain,      // button face; panels with a raised edge
-    Bare,       // button face, no edge
-    White,      // white; panels with a raised edge
-    Input,      // light yellow text box the user types into
-    Display,    // light red text box: read-only, skipped by Tab
+    Plain, // button face; panels with a raised edge
+    Bare, // button face, no edge
+    White, // white; panels with a raised edge
+    Input, // light yellow text box the user types into
+    Display, // light red text box: read-only, skipped by Tab
     BillNumber, // light blue, read-only, skipped by Tab
-    LightBlue,  // splitters
-    Yellow,     // the search band and its box
+    LightBlue, // splitters
+    Yellow, // the search band and its box
 };
 
 struct Control
 {
-    const char *name;   // member name
+    const char *name; // member name
     Kind kind;
     const char *parent; // member name of the parent; nullptr: the window itself
     Dock dock;
     int left, top, width, height; // a docked pane uses only its height (top, bottom) or width
-    const char *text;   // caption or initial text
+    const char *text; // caption or initial text
     Look look;
-    int maxLength = 0;  // 0: no limit
+    int maxLength = 0; // 0: no limit
     const char *hint = "";
 };
 
@@ -89,7 +89,7 @@ struct GridColumn
 {
     const char *field;
     const char *title; // empty: the field's own caption
-    int width;         // pixels; -1: the field's own width
+    int width; // pixels; -1: the field's own width
     ColumnColor color = ColumnColor::Normal;
     bool readOnly = false;
 };
@@ -108,7 +108,7 @@ struct GridSpec
 struct RecordSetRow
 {
     const char *recordSet;
-    const char *provider;  // nullptr: filled by copying or loading
+    const char *provider; // nullptr: filled by copying or loading
     const char *statement; // nullptr: none of its own
     const char *commandText;
     int packetRecords = -1; // rows per fetch; -1: all

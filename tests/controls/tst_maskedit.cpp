@@ -36,17 +36,32 @@ private slots:
     void typedText_data()
     {
         QTest::addColumn<QString>("keys");
-        QTest::addColumn<QString>("text");   // as the program reads it
+        QTest::addColumn<QString>("text"); // as the program reads it
         QTest::addColumn<QString>("shown");
-        QTest::newRow("nothing") << "" << "    /  /  " << "____/__/__";
-        QTest::newRow("whole date") << "20240105" << "2024/01/05" << "2024/01/05";
-        QTest::newRow("year and a month digit") << "20241" << "2024/1 /  " << "2024/1_/__";
-        QTest::newRow("slash ends the month") << "2024/1/5" << "2024/1 /5 " << "2024/1_/5_";
-        QTest::newRow("slashes typed in place") << "2024/01/05" << "2024/01/05"
+        QTest::newRow("nothing") << ""
+                                 << "    /  /  "
+                                 << "____/__/__";
+        QTest::newRow("whole date") << "20240105"
+                                    << "2024/01/05"
+                                    << "2024/01/05";
+        QTest::newRow("year and a month digit") << "20241"
+                                                << "2024/1 /  "
+                                                << "2024/1_/__";
+        QTest::newRow("slash ends the month") << "2024/1/5"
+                                              << "2024/1 /5 "
+                                              << "2024/1_/5_";
+        QTest::newRow("slashes typed in place") << "2024/01/05"
+                                                << "2024/01/05"
                                                 << "2024/01/05";
-        QTest::newRow("letters refused") << "20a2b4" << "2024/  /  " << "2024/__/__";
-        QTest::newRow("too many digits") << "202401059" << "2024/01/05" << "2024/01/05";
-        QTest::newRow("year only partly") << "20" << "20  /  /  " << "20__/__/__";
+        QTest::newRow("letters refused") << "20a2b4"
+                                         << "2024/  /  "
+                                         << "2024/__/__";
+        QTest::newRow("too many digits") << "202401059"
+                                         << "2024/01/05"
+                                         << "2024/01/05";
+        QTest::newRow("year only partly") << "20"
+                                          << "20  /  /  "
+                                          << "20__/__/__";
     }
     void typedText()
     {
@@ -65,14 +80,22 @@ private slots:
     {
         QTest::addColumn<QString>("set");
         QTest::addColumn<QString>("text");
-        QTest::newRow("date") << "2031/07/04" << "2031/07/04";
-        QTest::newRow("empty") << "" << "    /  /  ";
-        QTest::newRow("empty mask text") << "    /  /  " << "    /  /  ";
-        QTest::newRow("blank inside stays in its place") << "2024/ 1/05" << "2024/ 1/05";
-        QTest::newRow("short") << "2024" << "2024/  /  ";
-        QTest::newRow("other separators") << "2024-01-05" << "2024/01/05";
-        QTest::newRow("no digits") << "abcd/ef/gh" << "    /  /  ";
-        QTest::newRow("too long") << "2024/01/0599" << "2024/01/05";
+        QTest::newRow("date") << "2031/07/04"
+                              << "2031/07/04";
+        QTest::newRow("empty") << ""
+                               << "    /  /  ";
+        QTest::newRow("empty mask text") << "    /  /  "
+                                         << "    /  /  ";
+        QTest::newRow("blank inside stays in its place") << "2024/ 1/05"
+                                                         << "2024/ 1/05";
+        QTest::newRow("short") << "2024"
+                               << "2024/  /  ";
+        QTest::newRow("other separators") << "2024-01-05"
+                                          << "2024/01/05";
+        QTest::newRow("no digits") << "abcd/ef/gh"
+                                   << "    /  /  ";
+        QTest::newRow("too long") << "2024/01/0599"
+                                  << "2024/01/05";
     }
     void programText()
     {
@@ -82,7 +105,7 @@ private slots:
         date.setText(set);
         QCOMPARE(date.text(), text);
         QString shown = text;
-        for (int i : {0, 1, 2, 3, 5, 6, 8, 9})
+        for (int i : { 0, 1, 2, 3, 5, 6, 8, 9 })
             if (shown[i] == QLatin1Char(' '))
                 shown[i] = QLatin1Char('_');
         QCOMPARE(date.editText(), shown);
@@ -128,8 +151,8 @@ private slots:
         QTest::keyClick(w.date, Qt::Key_Tab);
         QVERIFY(w.date->hasFocus());
         QCOMPARE(prompter.texts(),
-                 QStringList{QStringLiteral(
-                     "Invalid input value.  Use escape key to abandon changes")});
+            QStringList {
+                QStringLiteral("Invalid input value.  Use escape key to abandon changes") });
         QCOMPARE(w.date->cursorPosition(), 2); // at the first missing year digit
 
         w.other->setFocus(Qt::MouseFocusReason); // a click elsewhere is refused as well
@@ -148,10 +171,13 @@ private slots:
     void leavingIsAllowed_data()
     {
         QTest::addColumn<QString>("before"); // set by the program
-        QTest::addColumn<QString>("keys");   // then typed at the start of the box
-        QTest::newRow("year typed, month and day left empty") << "" << "2031";
-        QTest::newRow("incomplete text the user did not change") << "20" << "";
-        QTest::newRow("empty box left alone") << "" << "";
+        QTest::addColumn<QString>("keys"); // then typed at the start of the box
+        QTest::newRow("year typed, month and day left empty") << ""
+                                                              << "2031";
+        QTest::newRow("incomplete text the user did not change") << "20"
+                                                                 << "";
+        QTest::newRow("empty box left alone") << ""
+                                              << "";
     }
     void leavingIsAllowed()
     {

@@ -93,17 +93,22 @@ private slots:
 
     void creationReadsTheSiteConfiguration_data()
     {
-        QTest::addColumn<QString>("file");   // "missing", "corrupt", "no field", "no rows",
-                                             // or the PROMO_WORD to write
+        QTest::addColumn<QString>("file"); // "missing", "corrupt", "no field", "no rows",
+                                           // or the PROMO_WORD to write
         QTest::addColumn<QString>("prefix");
         QTest::addColumn<bool>("error");
-        QTest::addColumn<int>("mode");       // -1: never set
+        QTest::addColumn<int>("mode"); // -1: never set
         QTest::addColumn<int>("width");
-        QTest::newRow("prefix kept with its blanks") << " PM " << " PM " << false << 0 << 812;
-        QTest::newRow("missing file") << "missing" << "" << true << -1 << 0;
-        QTest::newRow("corrupt file") << "corrupt" << "" << true << -1 << 0;
-        QTest::newRow("no PROMO_WORD field") << "no field" << "" << true << 0 << 0;
-        QTest::newRow("no records") << "no rows" << "" << false << 0 << 812;
+        QTest::newRow("prefix kept with its blanks") << " PM "
+                                                     << " PM " << false << 0 << 812;
+        QTest::newRow("missing file") << "missing"
+                                      << "" << true << -1 << 0;
+        QTest::newRow("corrupt file") << "corrupt"
+                                      << "" << true << -1 << 0;
+        QTest::newRow("no PROMO_WORD field") << "no field"
+                                             << "" << true << 0 << 0;
+        QTest::newRow("no records") << "no rows"
+                                    << "" << false << 0 << 812;
     }
     void creationReadsTheSiteConfiguration()
     {
@@ -121,8 +126,8 @@ private slots:
         } else if (file == QLatin1String("no field") || file == QLatin1String("no rows")) {
             RecordSet rs;
             rs.addField(file == QLatin1String("no field") ? QStringLiteral("OTHER")
-                                                           : QStringLiteral("PROMO_WORD"),
-                        FieldType::String, 20);
+                                                          : QStringLiteral("PROMO_WORD"),
+                FieldType::String, 20);
             rs.open();
             if (file == QLatin1String("no field")) {
                 rs.append();
@@ -162,7 +167,7 @@ private slots:
         QCOMPARE(w.font().pixelSize(), 13);
         // "細明體" is drawn in the installed Ming face.
         QVERIFY2(QFontInfo(w.font()).family().contains(QLatin1String("UMing")),
-                 qPrintable(QFontInfo(w.font()).family()));
+            qPrintable(QFontInfo(w.font()).family()));
         QVERIFY(QFontInfo(w.Ed_PROD_NAME->font()).family().contains(QLatin1String("UMing")));
     }
 
@@ -185,10 +190,14 @@ private slots:
         QFETCH(int, fields);
         TFormTarnPromotion w;
         const QHash<QString, RecordSet *> sets = {
-            {"CDS_PRODLIST", w.CDS_PRODLIST}, {"CDS_DataSub", w.CDS_DataSub},
-            {"CDS_DataMQTY", w.CDS_DataMQTY}, {"CDS_PRODUCT", w.CDS_PRODUCT},
-            {"CDS_Fac", w.CDS_Fac},           {"CDS_PSaleMaster", w.CDS_PSaleMaster},
-            {"CDS_PSaleSub", w.CDS_PSaleSub}, {"ClientDataSet1", w.ClientDataSet1},
+            { "CDS_PRODLIST", w.CDS_PRODLIST },
+            { "CDS_DataSub", w.CDS_DataSub },
+            { "CDS_DataMQTY", w.CDS_DataMQTY },
+            { "CDS_PRODUCT", w.CDS_PRODUCT },
+            { "CDS_Fac", w.CDS_Fac },
+            { "CDS_PSaleMaster", w.CDS_PSaleMaster },
+            { "CDS_PSaleSub", w.CDS_PSaleSub },
+            { "ClientDataSet1", w.ClientDataSet1 },
         };
         RecordSet *rs = sets.value(name);
         QCOMPARE(rs->name(), name);
@@ -200,7 +209,7 @@ private slots:
         if (fields >= 0)
             QCOMPARE(rs->fieldCount(), fields);
         else
-            for (const char *computed : {"SAL_BARCODE", "PSALE_PRICE", "PVIP_PRICE", "PNEW_COST"})
+            for (const char *computed : { "SAL_BARCODE", "PSALE_PRICE", "PVIP_PRICE", "PNEW_COST" })
                 QVERIFY2(rs->findField(QLatin1String(computed)), computed);
     }
 
@@ -214,26 +223,26 @@ private slots:
             const char *label; // empty: none, the name is shown
         };
         const Caption captions[] = {
-            {w.CDS_PRODLIST, "PROD_SCALE", "規格"},
-            {w.CDS_PRODLIST, "PACK2", "外包"},
-            {w.CDS_PRODLIST, "PROVIDER_ID", ""}, // only the first thirteen are captioned
-            {w.CDS_PRODUCT, "PROD_SCALE", "商品規格"},
-            {w.CDS_PRODUCT, "FLAG", ""},
-            {w.CDS_PRODUCT, "P_VALUE", "點數"},
-            {w.CDS_Fac, "PROVIDER_IDAC", "帳款歸屬"},
-            {w.CDS_PSaleMaster, "BILL_KIND", "單別"},
-            {w.CDS_PSaleSub, "PLIMIT_QTY", "限購"},
-            {w.ClientDataSet1, "PSALE_PRICE", "門市價"},
+            { w.CDS_PRODLIST, "PROD_SCALE", "規格" },
+            { w.CDS_PRODLIST, "PACK2", "外包" },
+            { w.CDS_PRODLIST, "PROVIDER_ID", "" }, // only the first thirteen are captioned
+            { w.CDS_PRODUCT, "PROD_SCALE", "商品規格" },
+            { w.CDS_PRODUCT, "FLAG", "" },
+            { w.CDS_PRODUCT, "P_VALUE", "點數" },
+            { w.CDS_Fac, "PROVIDER_IDAC", "帳款歸屬" },
+            { w.CDS_PSaleMaster, "BILL_KIND", "單別" },
+            { w.CDS_PSaleSub, "PLIMIT_QTY", "限購" },
+            { w.ClientDataSet1, "PSALE_PRICE", "門市價" },
         };
         for (const Caption &c : captions) {
             const Field *f = c.rs->fieldByName(QLatin1String(c.field));
-            QCOMPARE(f->displayLabel(), *c.label ? QString::fromUtf8(c.label)
-                                                 : QLatin1String(c.field));
+            QCOMPARE(
+                f->displayLabel(), *c.label ? QString::fromUtf8(c.label) : QLatin1String(c.field));
         }
         QCOMPARE(w.CDS_PRODLIST->fieldByName("PD_CLASSID")->size(), 10);
         QCOMPARE(w.CDS_PRODUCT->fieldByName("PD_CLASSID")->size(), 5);
         QCOMPARE(w.CDS_PRODUCT->fieldByName("AVG_COST")->displayDecimals(), 2);
-        for (const char *required : {"PROD_ID", "PSALE_PRICE", "VIP_PRICE"})
+        for (const char *required : { "PROD_ID", "PSALE_PRICE", "VIP_PRICE" })
             QVERIFY(w.CDS_PRODUCT->fieldByName(QLatin1String(required))->required());
         QVERIFY(!w.CDS_PRODLIST->fieldByName("PSALE_PRICE")->required());
         QCOMPARE(w.ClientDataSet1->fieldByName("PROD_NAME")->displayWidth(), 31);
@@ -278,7 +287,7 @@ private slots:
     void showingSetsBrowsingStateTitlesAndFocus()
     {
         auto w = openWindow();
-        for (QToolButton *b : {w->SBtnInsert, w->SBtnDelete, w->SBtnEdit})
+        for (QToolButton *b : { w->SBtnInsert, w->SBtnDelete, w->SBtnEdit })
             QVERIFY(b->isEnabled());
         QVERIFY(!w->SBtnPost->isEnabled());
         QVERIFY(!w->SBtnCancel->isEnabled());
@@ -289,14 +298,16 @@ private slots:
             upper << w->DBGrid2->columnTitle(c);
         for (int c = 0; c < 7; ++c)
             lower << w->DBGrid3->columnTitle(c);
-        QCOMPARE(upper.join(','), QStringLiteral("銷售條碼,包裝名稱,包裝,包裝數,包裝價,會員價,"
-                                                 "促銷價,會員促銷,促銷進價"));
-        QCOMPARE(lower.join(','), QStringLiteral("銷售條碼,包裝數,包裝價,會員價,促銷價,會員促銷,"
-                                                 "參考成本"));
+        QCOMPARE(upper.join(','),
+            QStringLiteral("銷售條碼,包裝名稱,包裝,包裝數,包裝價,會員價,"
+                           "促銷價,會員促銷,促銷進價"));
+        QCOMPARE(lower.join(','),
+            QStringLiteral("銷售條碼,包裝數,包裝價,會員價,促銷價,會員促銷,"
+                           "參考成本"));
         QCOMPARE(focused(), w->MaskEdit1);
         QCOMPARE(w->MaskEdit1->text(), QStringLiteral("    /  /  "));
         // The navigation buttons have nothing to move while no bill is open.
-        for (TDBSpeedButton *b : {w->dbSBtnFirst, w->dbSBtnPrior, w->dbSBtnNext, w->dbSBtnLast}) {
+        for (TDBSpeedButton *b : { w->dbSBtnFirst, w->dbSBtnPrior, w->dbSBtnNext, w->dbSBtnLast }) {
             QVERIFY(!b->isEnabled());
             QCOMPARE(b->dataSource(), w->DS_ProdList);
         }
@@ -308,14 +319,14 @@ private slots:
     {
         TFormTarnPromotion w;
         const QColor yellow(255, 255, 128), red(255, 128, 128), blue(151, 199, 251);
-        for (QLineEdit *input : {static_cast<QLineEdit *>(w.MaskEdit1), w.Ed_PROD_ID, w.Ed_PRICE,
-                                 w.Ed_Note, w.Ed_Providerid, static_cast<QLineEdit *>(w.MaskEdit4)}) {
+        for (QLineEdit *input : { static_cast<QLineEdit *>(w.MaskEdit1), w.Ed_PROD_ID, w.Ed_PRICE,
+                 w.Ed_Note, w.Ed_Providerid, static_cast<QLineEdit *>(w.MaskEdit4) }) {
             QCOMPARE(input->palette().color(QPalette::Base), yellow);
             QVERIFY(!input->isReadOnly());
             QVERIFY(input->focusPolicy() & Qt::TabFocus);
         }
-        for (QLineEdit *display : {w.Ed_PROD_BARCODE, w.Ed_SALE_PRICE, w.Ed_STOP_SALE,
-                                   w.Ed_ProviderName}) {
+        for (QLineEdit *display :
+            { w.Ed_PROD_BARCODE, w.Ed_SALE_PRICE, w.Ed_STOP_SALE, w.Ed_ProviderName }) {
             QCOMPARE(display->palette().color(QPalette::Base), red);
             QVERIFY(display->isReadOnly());
             QVERIFY(!(display->focusPolicy() & Qt::TabFocus));
@@ -334,8 +345,8 @@ private slots:
         QCOMPARE(w.DBGrid3->columnColor(1), QColor(Qt::white));
         // The bold "~" between the item's dates, at the window's size.
         const QList<QLabel *> labels = w.Panel6->findChildren<QLabel *>();
-        const auto tilde = std::find_if(labels.begin(), labels.end(),
-                                        [](QLabel *l) { return l->text() == "~"; });
+        const auto tilde = std::find_if(
+            labels.begin(), labels.end(), [](QLabel *l) { return l->text() == "~"; });
         QVERIFY(tilde != labels.end());
         QVERIFY((*tilde)->font().bold());
         QCOMPARE((*tilde)->font().pixelSize(), 13);
@@ -359,8 +370,8 @@ private slots:
         QTest::keyClick(w->MaskEdit1, Qt::Key_F2);
         QCOMPARE(print.count(), 0);
         // Every other command has a handler and stays enabled.
-        for (QAction *a : {w->ActionF1, w->Action1, w->ActionF5, w->ActionF6, w->ActionF7,
-                           w->ActionF8, w->ActionF9})
+        for (QAction *a : { w->ActionF1, w->Action1, w->ActionF5, w->ActionF6, w->ActionF7,
+                 w->ActionF8, w->ActionF9 })
             QVERIFY2(a->isEnabled(), qPrintable(a->text()));
     }
 
@@ -387,8 +398,8 @@ private slots:
                 action = a;
         QVERIFY(action);
         QSignalSpy spy(action, &QAction::triggered);
-        for (QWidget *from : std::initializer_list<QWidget *>{w->MaskEdit1, w->Ed_Note,
-                                                              w->DBGrid4}) {
+        for (QWidget *from :
+            std::initializer_list<QWidget *> { w->MaskEdit1, w->Ed_Note, w->DBGrid4 }) {
             from->setFocus();
             QTest::keyClick(focused(), Qt::Key(key));
         }
@@ -431,8 +442,8 @@ private slots:
 
         // The usual secondary click opens it too.
         QVERIFY(!w->PopupMenu1->isVisible());
-        QContextMenuEvent context(QContextMenuEvent::Mouse, QPoint(20, 20),
-                                  w->SpeedButton4->mapToGlobal(QPoint(20, 20)));
+        QContextMenuEvent context(
+            QContextMenuEvent::Mouse, QPoint(20, 20), w->SpeedButton4->mapToGlobal(QPoint(20, 20)));
         QApplication::sendEvent(w->SpeedButton4, &context);
         QTRY_VERIFY(w->PopupMenu1->isVisible());
         w->PopupMenu1->hide();
@@ -457,20 +468,19 @@ private slots:
     void tabOrderGoesRoundTheWindow()
     {
         auto w = openWindow();
-        const QList<QWidget *> order = {
-            w->MaskEdit1,    w->MaskEdit2,   w->Ed_PROD_ID,  w->Ed_PRICE,   w->Ed_VIPPRICE,
-            w->Ed_NEW_COST,  w->Ed_LIMIT_QTY, w->Ed_SEC_DIS, w->MaskEdit3,  w->MaskEdit4,
-            w->Ed_Note,      w->Ed_Providerid, w->DBGrid2,   w->DBGrid3,    w->DBGrid4,
-            w->SearchEdit1,  w->MaskEdit1};
+        const QList<QWidget *> order = { w->MaskEdit1, w->MaskEdit2, w->Ed_PROD_ID, w->Ed_PRICE,
+            w->Ed_VIPPRICE, w->Ed_NEW_COST, w->Ed_LIMIT_QTY, w->Ed_SEC_DIS, w->MaskEdit3,
+            w->MaskEdit4, w->Ed_Note, w->Ed_Providerid, w->DBGrid2, w->DBGrid3, w->DBGrid4,
+            w->SearchEdit1, w->MaskEdit1 };
         QCOMPARE(focused(), w->MaskEdit1);
         for (int i = 0; i + 1 < order.size(); ++i) {
             // Inside a grid Tab moves between cells; Ctrl+Tab leaves it.
             const bool grid = qobject_cast<TDBGrid *>(order[i]);
             QTest::keyClick(order[i], Qt::Key_Tab, grid ? Qt::ControlModifier : Qt::NoModifier);
             QVERIFY2(focused() == order[i + 1],
-                     qPrintable(QStringLiteral("after %1 came %2")
-                                    .arg(order[i]->objectName(),
-                                         focused() ? focused()->objectName() : "nothing")));
+                qPrintable(QStringLiteral("after %1 came %2")
+                               .arg(order[i]->objectName(),
+                                   focused() ? focused()->objectName() : "nothing")));
         }
     }
 
@@ -478,12 +488,18 @@ private slots:
     {
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("to");
-        QTest::newRow("start date to end date") << "MaskEdit1" << "MaskEdit2";
-        QTest::newRow("display boxes are skipped") << "Ed_PRICE" << "Ed_VIPPRICE";
-        QTest::newRow("supplier to the upper pack grid") << "Ed_Providerid" << "DBGrid2";
-        QTest::newRow("search box round to the start") << "SearchEdit1" << "MaskEdit1";
-        QTest::newRow("product browser keeps it") << "DBGrid4" << "DBGrid4";
-        QTest::newRow("pack grid keeps it") << "DBGrid3" << "DBGrid3";
+        QTest::newRow("start date to end date") << "MaskEdit1"
+                                                << "MaskEdit2";
+        QTest::newRow("display boxes are skipped") << "Ed_PRICE"
+                                                   << "Ed_VIPPRICE";
+        QTest::newRow("supplier to the upper pack grid") << "Ed_Providerid"
+                                                         << "DBGrid2";
+        QTest::newRow("search box round to the start") << "SearchEdit1"
+                                                       << "MaskEdit1";
+        QTest::newRow("product browser keeps it") << "DBGrid4"
+                                                  << "DBGrid4";
+        QTest::newRow("pack grid keeps it") << "DBGrid3"
+                                            << "DBGrid3";
     }
     void enterMovesOnAsTabWouldExceptInGrids()
     {
@@ -505,7 +521,7 @@ private slots:
         QTest::keyClick(w->MaskEdit1, Qt::Key_Return);
         QCOMPARE(focused(), w->MaskEdit1);
         QCOMPARE(prompter.lastText(),
-                 QStringLiteral("Invalid input value.  Use escape key to abandon changes"));
+            QStringLiteral("Invalid input value.  Use escape key to abandon changes"));
     }
 
     // ---- resizing -------------------------------------------------------------------
@@ -518,7 +534,7 @@ private slots:
         QVERIFY(controls.size() >= 80); // 61 named controls and the item pane's labels
         int fontPixels = 13;
         int column0 = w->DBGrid2->columnWidth(0);
-        for (int width : {1218, 812}) {
+        for (int width : { 1218, 812 }) {
             const int m = width;
             const int d = LastFormWidth;
             std::vector<QRect> before;
@@ -530,28 +546,28 @@ private slots:
             for (size_t i = 0; i < controls.size(); ++i) {
                 const QRect b = before[i];
                 const QRect a = controls[i]->geometry();
-                const QString what = controls[i]->objectName() + QLatin1Char(' ')
-                                     + QString::number(width);
+                const QString what
+                    = controls[i]->objectName() + QLatin1Char(' ') + QString::number(width);
                 switch (alignOf(controls[i])) {
                 case TAlign::None:
                     QCOMPARE(a.left(), scaled(b.left(), m, d));
                     QCOMPARE(a.top(), scaled(b.top(), m, d));
-                    QVERIFY2(a.x() + a.width() == scaled(b.x() + b.width(), m, d),
-                             qPrintable(what));
-                    QVERIFY2(a.y() + a.height() == scaled(b.y() + b.height(), m, d),
-                             qPrintable(what));
+                    QVERIFY2(
+                        a.x() + a.width() == scaled(b.x() + b.width(), m, d), qPrintable(what));
+                    QVERIFY2(
+                        a.y() + a.height() == scaled(b.y() + b.height(), m, d), qPrintable(what));
                     break;
                 case TAlign::Top:
                 case TAlign::Bottom:
                     QVERIFY2(a.height() == scaled(b.bottom() + 1, m, d) - scaled(b.top(), m, d),
-                             qPrintable(what));
-                    QVERIFY2(a.width() == clientWidth(controls[i]->parentWidget()),
-                             qPrintable(what));
+                        qPrintable(what));
+                    QVERIFY2(
+                        a.width() == clientWidth(controls[i]->parentWidget()), qPrintable(what));
                     break;
                 case TAlign::Left:
                 case TAlign::Right:
                     QVERIFY2(a.width() == scaled(b.right() + 1, m, d) - scaled(b.left(), m, d),
-                             qPrintable(what));
+                        qPrintable(what));
                     break;
                 case TAlign::Client:
                     break;
@@ -596,8 +612,8 @@ private slots:
             const QPoint start(2, 2);
             QTest::mousePress(bar, Qt::LeftButton, {}, start);
             QMouseEvent move(QEvent::MouseMove, QPointF(start + by),
-                             QPointF(bar->mapToGlobal(start + by)), Qt::NoButton,
-                             Qt::LeftButton, Qt::NoModifier);
+                QPointF(bar->mapToGlobal(start + by)), Qt::NoButton, Qt::LeftButton,
+                Qt::NoModifier);
             QApplication::sendEvent(bar, &move);
             QTest::mouseRelease(bar, Qt::LeftButton, {}, start + by);
         };
