@@ -16,6 +16,7 @@
 #include "DbError.h"
 #include "Field.h"
 #include "RecordSet.h"
+#include "SilentAbort.h"
 #include "SqlQuery.h"
 
 #include <QAbstractButton>
@@ -248,6 +249,28 @@ private slots:
         QCOMPARE(w.ClientDataSet1->fieldByName("PROD_NAME")->displayWidth(), 31);
         QCOMPARE(w.CDS_PRODUCT->packetRecords(), 1000);
         QCOMPARE(w.DS_Search->dataSet(), nullptr);
+    }
+
+    void sellingUnitCopiesTakeNoNewRows()
+    {
+        TFormTarnPromotion w;
+        w.CDS_DataSub->open();
+        w.CDS_DataSub2->copyFrom(*w.CDS_DataSub);
+        for (RecordSet *rs : { w.CDS_DataSub, w.CDS_DataSub2 }) {
+            const int rows = rs->recordCount();
+            QVERIFY(rows > 0);
+            for (auto add : { &RecordSet::append, &RecordSet::insert }) {
+                try {
+                    (rs->*add)();
+                } catch (const SilentAbort &) { }
+                QCOMPARE(rs->state(), DataSetState::Browse);
+                QCOMPARE(rs->recordCount(), rows);
+            }
+        }
+        // The buy-N rows do take new rows.
+        w.CDS_DataMQTY->open();
+        w.CDS_DataMQTY->append();
+        QCOMPARE(w.CDS_DataMQTY->state(), DataSetState::Insert);
     }
 
     void productBrowserIsFullAtCreation()
