@@ -2,6 +2,8 @@
 
 #include "Fonts.h"
 
+#include "RecordSetModel.h"
+
 #include <QHeaderView>
 #include <QPainter>
 #include <QPaintEvent>
@@ -23,11 +25,11 @@ TLookupGrid::TLookupGrid(QWidget *parent)
     setShowGrid(false);
     setWordWrap(false);
     setFont(designFont(12));
-    setSelectionBehavior(QAbstractItemView::SelectRows);
-    setSelectionMode(QAbstractItemView::SingleSelection);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    setAlternatingRowColors(true);
+    // Alternate rows and the current row are tinted in paintEvent, over the picture;
+    // the view's own row and selection fills stay transparent.
+    setAlternatingRowColors(false);
 
     // No row indicator; the vertical header still fixes the row height.
     verticalHeader()->hide();
@@ -40,18 +42,17 @@ TLookupGrid::TLookupGrid(QWidget *parent)
     titles->setFixedHeight(QFontMetrics(titles->font()).height() + 6);
 
     QPalette pal = palette();
-    QColor alternate = alternateRowColor();
-    alternate.setAlpha(alternateAlpha);
-    pal.setColor(QPalette::AlternateBase, alternate);
-    QColor current = pal.color(QPalette::Active, QPalette::Highlight);
-    current.setAlpha(currentRowAlpha);
+    m_currentRowColor = pal.color(QPalette::Active, QPalette::Highlight);
+    m_currentRowColor.setAlpha(currentRowAlpha);
     for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-        pal.setColor(group, QPalette::Highlight, current);
-        pal.setColor(group, QPalette::HighlightedText, QColor(Qt::white));
+        pal.setColor(group, QPalette::Highlight, Qt::transparent);
+        pal.setColor(group, QPalette::HighlightedText, pal.color(group, QPalette::Text));
     }
     setPalette(pal);
 
     // The picture is painted in paintEvent; the viewport's own fill would cover it.
+    // (Without the fill the viewport is not opaque, so scrolling repaints it instead of
+    // shifting the picture with the cells.)
     viewport()->setAutoFillBackground(false);
     setBackground(QPixmap(QStringLiteral(":/lookup/LookupBackground.png")));
 }
@@ -74,6 +75,11 @@ void TLookupGrid::resizeEvent(QResizeEvent *event)
     TDBGrid::resizeEvent(event);
 }
 
+QColor TLookupGrid::currentRowColor() const
+{
+    return m_currentRowColor;
+}
+
 void TLookupGrid::paintEvent(QPaintEvent *event)
 {
     {
@@ -87,6 +93,38 @@ void TLookupGrid::paintEvent(QPaintEvent *event)
                                                Qt::SmoothTransformation);
             painter.drawPixmap(event->rect(), m_scaled, event->rect());
         }
+        paintRowTints(painter, event->rect());
     }
     TDBGrid::paintEvent(event);
+}
+
+void TLookupGrid::paintRowTints(QPainter &painter, const QRect &exposed) const
+{
+    const QAbstractItemModel *rows = model();
+    const int rowCount = rows ? rows->rowCount() : 0;
+    const int columnCount = rows ? rows->columnCount() : 0;
+    if (rowCount == 0 || columnCount == 0)
+        return;
+    // Only the visible rows, across the cells (not the empty area right of them).
+    const int lastColumn = columnCount - 1;
+    const int right = qMin(viewport()->width(),
+                           columnViewportPosition(lastColumn) + columnWidth(lastColumn));
+    if (right <= 0)
+        return;
+    int top = rowAt(exposed.top());
+    int bottom = rowAt(exposed.bottom());
+    if (top < 0)
+        return;
+    if (bottom < 0)
+        bottom = rowCount - 1;
+    QColor alternate = alternateRowColor();
+    alternate.setAlpha(alternateAlpha);
+    const int current = recordModel() ? recordModel()->currentRow() : -1;
+    for (int row = top; row <= bottom; ++row) {
+        const QRect band(0, rowViewportPosition(row), right, rowHeight(row));
+        if (row % 2 == 1)
+            painter.fillRect(band, alternate);
+        if (row == current)
+            painter.fillRect(band, m_currentRowColor);
+    }
 }

@@ -17,14 +17,19 @@ public:
     void setBackground(const QPixmap &picture);
     QPixmap background() const { return m_background; }
 
-    // Alternate rows (255, 255, 128), drawn partly transparent over the picture.
+    // Alternate rows (255, 255, 128) and the current row are tinted partly transparent
+    // over the picture.
     static QColor alternateRowColor();
+    QColor currentRowColor() const;
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void paintRowTints(QPainter &painter, const QRect &exposed) const;
+
     QPixmap m_background;
+    QColor m_currentRowColor;
     QPixmap m_scaled; // the picture at the viewport's size, made on demand
 };
