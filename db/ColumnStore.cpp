@@ -26,6 +26,7 @@ uint32_t TextHeap::append(const char *bytes, uint32_t length)
     if (slotCount + needed > (size_t(1) << (32 - kSlotShift)))
         throw DbError(QCoreApplication::translate("RecordSet",
                                                   "A text column holds more than 4 GiB of text"));
+    // (a slot count of 2^14 at 256 KiB each is the 4 GiB the offsets can address)
     const uint32_t offset = uint32_t(slotCount << kSlotShift);
     m_slots.emplace_back();
     std::vector<char> &slot = m_slots.back();

@@ -13,13 +13,13 @@
 // own per column, referenced by offset and length; editing a text appends new bytes and
 // re-points the reference, so old references stay valid (the undo log relies on it).
 
-// A growable array in chunks of 2^14 elements: no reallocation of earlier elements,
+// A growable array in chunks of 2^13 elements: no reallocation of earlier elements,
 // and at most one partly used chunk, so a million rows carry almost no slack.
 template<typename T>
 class ChunkedArray
 {
 public:
-    static constexpr unsigned kShift = 14;
+    static constexpr unsigned kShift = 13;
     static constexpr size_t kChunk = size_t(1) << kShift;
     static constexpr size_t kMask = kChunk - 1;
 
@@ -66,13 +66,13 @@ private:
     size_t m_size = 0;
 };
 
-// Byte heap for one text column. Offsets are 32-bit: the heap is a list of 1 MiB slots,
-// offset = slot * 1 MiB + position. A text never straddles two slots; a text longer than
+// Byte heap for one text column. Offsets are 32-bit: the heap is a list of 256 KiB slots,
+// offset = slot * 256 KiB + position. A text never straddles two slots; a text longer than
 // a slot gets a buffer of its own that owns as many consecutive slots as it needs.
 class TextHeap
 {
 public:
-    static constexpr unsigned kSlotShift = 20;
+    static constexpr unsigned kSlotShift = 18;
     static constexpr uint32_t kSlotSize = uint32_t(1) << kSlotShift;
 
     // Stores the bytes and returns their offset; throws DbError when the column's

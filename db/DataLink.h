@@ -37,6 +37,14 @@ protected:
     virtual void dataSetScrolled() {}
     // A value of the current row changed (field null: the whole row).
     virtual void recordChanged(Field *field) { (void)field; }
+    // Rows are about to be inserted (count > 0) or removed (count < 0) at position
+    // first, told before the change; dataSetChanged() follows once it is made. For
+    // grids that keep row positions; a link that ignores it loses nothing.
+    virtual void rowsAboutToChange(int first, int count)
+    {
+        (void)first;
+        (void)count;
+    }
 
 private:
     DataSource *m_source = nullptr;

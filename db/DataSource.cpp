@@ -34,7 +34,8 @@ void DataSource::setDataSet(RecordSet *dataSet)
     notify(Event::ActiveChanged);
 }
 
-void DataSource::notify(Event event, Field *field)
+template<typename Tell>
+void DataSource::tellLinks(Tell tell)
 {
     // A link may detach itself or others, attach new ones, or destroy this data source
     // while it is told: links removed meanwhile are skipped, links added are told from
@@ -53,9 +54,16 @@ void DataSource::notify(Event event, Field *field)
         }
     } done{this, alive};
     for (size_t i = 0; i < count && i < m_links.size(); ++i) {
-        DataLink *link = m_links[i];
-        if (!link)
-            continue;
+        if (DataLink *link = m_links[i])
+            tell(link);
+        if (!*alive)
+            return;
+    }
+}
+
+void DataSource::notify(Event event, Field *field)
+{
+    tellLinks([event, field](DataLink *link) {
         switch (event) {
         case Event::ActiveChanged:
             link->activeChanged();
@@ -73,9 +81,12 @@ void DataSource::notify(Event event, Field *field)
             link->recordChanged(field);
             break;
         }
-        if (!*alive)
-            return;
-    }
+    });
+}
+
+void DataSource::notifyRowsAboutToChange(int first, int count)
+{
+    tellLinks([first, count](DataLink *link) { link->rowsAboutToChange(first, count); });
 }
 
 void DataSource::addLink(DataLink *link)

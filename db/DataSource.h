@@ -25,12 +25,16 @@ public:
     // Called by the record set.
     enum class Event { ActiveChanged, EditingChanged, DataSetChanged, Scrolled, RecordChanged };
     void notify(Event event, Field *field = nullptr);
+    // Rows about to be inserted (count > 0) or removed (count < 0); see DataLink.
+    void notifyRowsAboutToChange(int first, int count);
 
 private:
     friend class DataLink;
     void addLink(DataLink *link);
     void removeLink(DataLink *link);
     void compactLinks();
+    template<typename Tell>
+    void tellLinks(Tell tell);
 
     RecordSet *m_dataSet = nullptr;
     std::vector<DataLink *> m_links; // null entries while a notification runs

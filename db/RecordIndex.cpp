@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <string_view>
 
 namespace RecordIndex {
 
@@ -17,13 +19,14 @@ struct KeyRow
     uint32_t row;
 };
 
-// Stable LSD radix sort on the 64-bit key, 16 bits per pass; passes in which every
-// key has the same digit are skipped (prices, for one, differ only in a few bits).
-void radixSort(std::vector<KeyRow> &items)
+// Stable LSD radix sort of a range on the 64-bit key, 16 bits per pass; passes in which
+// every key has the same digit are skipped (prices, for one, differ only in a few bits).
+// Equal keys keep their order, so a range in input order comes out stably sorted.
+void radixSort(KeyRow *items, size_t n, std::vector<KeyRow> &scratch)
 {
-    const size_t n = items.size();
-    if (n < 1024) {
-        std::sort(items.begin(), items.end(), [](const KeyRow &a, const KeyRow &b) {
+    // Below this the counters cost more than the comparisons they save.
+    if (n < 16384) {
+        std::sort(items, items + n, [](const KeyRow &a, const KeyRow &b) {
             return a.key < b.key || (a.key == b.key && a.rank < b.rank);
         });
         return;
@@ -31,17 +34,18 @@ void radixSort(std::vector<KeyRow> &items)
     constexpr int kDigits = 4;
     constexpr size_t kBuckets = 65536;
     std::vector<uint32_t> counts(kDigits * kBuckets, 0);
-    for (const KeyRow &it : items) {
+    for (size_t i = 0; i < n; ++i) {
+        const uint64_t k = items[i].key;
         for (int d = 0; d < kDigits; ++d)
-            ++counts[d * kBuckets + ((it.key >> (16 * d)) & 0xFFFF)];
+            ++counts[d * kBuckets + ((k >> (16 * d)) & 0xFFFF)];
     }
-    std::vector<KeyRow> buffer(n);
-    std::vector<KeyRow> *from = &items;
-    std::vector<KeyRow> *to = &buffer;
+    if (scratch.size() < n)
+        scratch.resize(n);
+    KeyRow *from = items;
+    KeyRow *to = scratch.data();
     for (int d = 0; d < kDigits; ++d) {
         uint32_t *c = &counts[d * kBuckets];
-        const unsigned firstDigit = unsigned(((*from)[0].key >> (16 * d)) & 0xFFFF);
-        if (c[firstDigit] == n)
+        if (c[(from[0].key >> (16 * d)) & 0xFFFF] == n)
             continue; // every key has this digit
         uint32_t sum = 0;
         for (size_t b = 0; b < kBuckets; ++b) {
@@ -49,16 +53,180 @@ void radixSort(std::vector<KeyRow> &items)
             c[b] = sum;
             sum += k;
         }
-        const KeyRow *src = from->data();
-        KeyRow *dst = to->data();
-        for (size_t i = 0; i < n; ++i) {
-            const KeyRow &it = src[i];
-            dst[c[(it.key >> (16 * d)) & 0xFFFF]++] = it;
-        }
+        for (size_t i = 0; i < n; ++i)
+            to[c[(from[i].key >> (16 * d)) & 0xFFFF]++] = from[i];
         std::swap(from, to);
     }
-    if (from != &items)
-        items.swap(buffer);
+    if (from != items)
+        std::copy(from, from + n, items);
+}
+
+// Texts: after the sort on the first eight folded bytes, each run of equal keys is
+// sorted on the next eight, and so on (most-significant-digit first); texts that are
+// equal when folded are ordered by the full comparison, then by input order.
+class TextSorter
+{
+public:
+    explicit TextSorter(const Column &column) : m_col(column) {}
+
+    void sort(std::vector<KeyRow> &items)
+    {
+        radixSort(items.data(), items.size(), m_scratch);
+        runs(items.data(), items.size(), 1);
+    }
+
+private:
+    static constexpr size_t kMaxDepth = 16; // 128 bytes; longer ties use the comparison
+
+    void runs(KeyRow *items, size_t n, size_t depth)
+    {
+        size_t i = 0;
+        while (i < n) {
+            size_t j = i + 1;
+            while (j < n && items[j].key == items[i].key)
+                ++j;
+            if (j - i > 1)
+                refine(items + i, j - i, depth);
+            i = j;
+        }
+    }
+
+    // Whether the row's text is its own folded form (no capitals, no NUL, valid
+    // UTF-8): then its folded bytes are its bytes. Asked once per row.
+    bool selfFolded(uint32_t row)
+    {
+        if (m_selfFolded.empty())
+            m_selfFolded.assign(m_col.size(), 0);
+        uint8_t &known = m_selfFolded[row];
+        if (known == 0) {
+            const std::string_view t = m_col.text(row);
+            const auto *p = reinterpret_cast<const unsigned char *>(t.data());
+            const auto *end = p + t.size();
+            bool same = true;
+            while (same && p < end) {
+                if (*p < 0x80) {
+                    same = *p != 0 && TextCollation::foldAscii(*p) == *p;
+                    ++p;
+                    continue;
+                }
+                const auto *start = p;
+                const char32_t c = TextCollation::decode(p, end);
+                unsigned char enc[4];
+                same = TextCollation::fold(c) == c
+                       && TextCollation::encode(c, enc) == int(p - start)
+                       && std::memcmp(enc, start, size_t(p - start)) == 0;
+            }
+            known = same ? 1 : 2;
+        }
+        return known == 1;
+    }
+
+    uint64_t keyAt(uint32_t row, size_t offset, bool *exhausted)
+    {
+        if (!selfFolded(row))
+            return TextCollation::foldedKeyAt(m_col.text(row), offset, exhausted);
+        const std::string_view t = m_col.text(row);
+        *exhausted = t.size() <= offset;
+        uint64_t key = 0;
+        for (size_t i = 0; i < 8; ++i) {
+            const size_t at = offset + i;
+            key = (key << 8) | (at < t.size() ? static_cast<unsigned char>(t[at]) : 0u);
+        }
+        return key;
+    }
+
+    // The items share their first 8 * depth folded bytes.
+    void refine(KeyRow *items, size_t n, size_t depth)
+    {
+        if (depth >= kMaxDepth || n < 8) {
+            byComparison(items, n);
+            return;
+        }
+        bool allExhausted = true;
+        for (size_t i = 0; i < n; ++i) {
+            bool exhausted = false;
+            items[i].key = keyAt(items[i].row, 8 * depth, &exhausted);
+            allExhausted = allExhausted && exhausted;
+        }
+        if (allExhausted) {
+            byComparison(items, n); // equal when folded: code points decide
+            return;
+        }
+        radixSort(items, n, m_scratch);
+        runs(items, n, depth + 1);
+    }
+
+    void byComparison(KeyRow *items, size_t n)
+    {
+        const std::string_view first = m_col.text(items[0].row);
+        bool same = true;
+        for (size_t i = 1; same && i < n; ++i)
+            same = m_col.text(items[i].row) == first;
+        if (same)
+            return; // identical texts: already in input order
+        std::sort(items, items + n, [this](const KeyRow &a, const KeyRow &b) {
+            const int c = TextCollation::compareIndexOrder(m_col.text(a.row), m_col.text(b.row));
+            return c < 0 || (c == 0 && a.rank < b.rank);
+        });
+    }
+
+    const Column &m_col;
+    std::vector<KeyRow> m_scratch;
+    std::vector<uint8_t> m_selfFolded; // per storage row: 0 not known, 1 yes, 2 no
+};
+
+// Texts with many repeats (suppliers, units): each distinct text is sorted once, and
+// the rows are then sorted by the rank of their text, an integer. Gives up (false) as
+// soon as more than one text in eight turns out to be distinct.
+bool sortByDistinctTexts(const Column &column, std::vector<KeyRow> &items)
+{
+    const size_t n = items.size();
+    const size_t limit = n / 8;
+    size_t capacity = 64;
+    while (capacity < 2 * limit)
+        capacity *= 2;
+    const size_t mask = capacity - 1;
+    constexpr uint32_t kEmpty = 0xFFFFFFFFu;
+    std::vector<uint32_t> buckets(capacity, kEmpty);
+    std::vector<uint32_t> firstRow;
+    std::vector<size_t> hashes;
+    std::vector<uint32_t> codes(n);
+    const std::hash<std::string_view> hasher;
+    for (size_t i = 0; i < n; ++i) {
+        const std::string_view t = column.text(items[i].row);
+        const size_t h = hasher(t);
+        size_t slot = h & mask;
+        for (;;) {
+            const uint32_t d = buckets[slot];
+            if (d == kEmpty) {
+                if (firstRow.size() >= limit)
+                    return false;
+                buckets[slot] = uint32_t(firstRow.size());
+                codes[i] = uint32_t(firstRow.size());
+                firstRow.push_back(items[i].row);
+                hashes.push_back(h);
+                break;
+            }
+            if (hashes[d] == h && column.text(firstRow[d]) == t) {
+                codes[i] = d;
+                break;
+            }
+            slot = (slot + 1) & mask;
+        }
+    }
+    std::vector<KeyRow> distinct(firstRow.size());
+    for (size_t d = 0; d < firstRow.size(); ++d)
+        distinct[d] = KeyRow{TextCollation::foldedPrefixKey(column.text(firstRow[d])),
+                             uint32_t(d), firstRow[d]};
+    TextSorter(column).sort(distinct);
+    std::vector<uint32_t> rankOf(distinct.size());
+    for (size_t pos = 0; pos < distinct.size(); ++pos)
+        rankOf[distinct[pos].rank] = uint32_t(pos);
+    for (size_t i = 0; i < n; ++i)
+        items[i].key = rankOf[codes[i]];
+    std::vector<KeyRow> scratch;
+    radixSort(items.data(), n, scratch); // stable: equal texts keep their input order
+    return true;
 }
 
 } // namespace
@@ -108,25 +276,12 @@ std::vector<uint32_t> sortRows(const Column &column, const std::vector<uint32_t>
         }
         items.push_back(KeyRow{key, uint32_t(i), row});
     }
-    radixSort(items);
-
     if (type == FieldType::String) {
-        // Equal prefix keys: the full comparison decides, then the input order.
-        size_t i = 0;
-        while (i < items.size()) {
-            size_t j = i + 1;
-            while (j < items.size() && items[j].key == items[i].key)
-                ++j;
-            if (j - i > 1) {
-                std::sort(items.begin() + long(i), items.begin() + long(j),
-                          [&column](const KeyRow &a, const KeyRow &b) {
-                              const int c = TextCollation::compareIndexOrder(column.text(a.row),
-                                                                             column.text(b.row));
-                              return c < 0 || (c == 0 && a.rank < b.rank);
-                          });
-            }
-            i = j;
-        }
+        if (items.size() < 4096 || !sortByDistinctTexts(column, items))
+            TextSorter(column).sort(items);
+    } else {
+        std::vector<KeyRow> scratch;
+        radixSort(items.data(), items.size(), scratch);
     }
     for (const KeyRow &it : items)
         out.push_back(it.row);

@@ -1,5 +1,6 @@
 #include "RecordSet.h"
 
+#include "Conversions.h"
 #include "DataSetProvider.h"
 #include "DataSource.h"
 #include "DbError.h"
@@ -174,6 +175,17 @@ void RecordSetPrivate::dataChanged(DataChange::Kind kind, int first, int rows)
     lastChange = DataChange();
 }
 
+void RecordSetPrivate::rowsAboutToChange(int first, int rows)
+{
+    if (disableCount > 0 || sources.empty())
+        return;
+    const std::vector<DataSource *> snapshot = sources;
+    for (DataSource *s : snapshot) {
+        if (std::find(sources.begin(), sources.end(), s) != sources.end())
+            s->notifyRowsAboutToChange(first, rows);
+    }
+}
+
 void RecordSetPrivate::scrolled()
 {
     notify(DataSource::Event::Scrolled);
@@ -264,7 +276,7 @@ void RecordSetPrivate::endRow()
             c.appendNull();
     }
     loading->inMemory.push_back(false);
-    loading->natural.push_back(row);
+    (fetchedRows ? *fetchedRows : loading->natural).push_back(row);
     ++loading->rows;
 }
 
@@ -410,37 +422,47 @@ int RecordSetPrivate::fetchPacket()
         return 0;
     SqlQuery *query = openQuery;
     if (!query->active() || query->text() != openQueryText) {
-        // The statement was closed or reused meanwhile: nothing more can come from it.
+        // The statement was closed or reused meanwhile: the rest of the rows cannot come.
+        // Said once, so that a partial result is never taken for the whole.
         openQuery = nullptr;
         allFetched = true;
-        return 0;
+        throw DbError(prefixed(tr("the remaining rows cannot be fetched: the statement was "
+                                  "closed or reused before all its rows were read")));
     }
     const int64_t currentRow = cur >= 0 ? int64_t(order()[size_t(cur)]) : -1;
-    const size_t before = store.natural.size();
+    const uint32_t rowsBefore = store.rows;
+    std::vector<uint32_t> fetched;
     int got = 0;
     loading = &store;
+    fetchedRows = &fetched;
     try {
         got = query->fetchInto(*this, packetRecords);
     } catch (...) {
+        // A packet comes whole or not at all.
         loading = nullptr;
+        fetchedRows = nullptr;
+        store.rows = rowsBefore;
         truncateStore(store);
-        if (indexField >= 0)
-            rebuildIndex();
         closeCursor();
         throw;
     }
     loading = nullptr;
+    fetchedRows = nullptr;
     if (got < packetRecords)
         closeCursor();
-    if (got > 0) {
-        if (indexField >= 0) {
-            rebuildIndex();
-            if (currentRow >= 0)
-                cur = positionOf(uint32_t(currentRow));
-            dataChanged(DataChange::Reset);
-        } else {
-            dataChanged(DataChange::Inserted, int(before), got);
-        }
+    if (fetched.empty())
+        return 0;
+    if (indexField >= 0) {
+        store.natural.insert(store.natural.end(), fetched.begin(), fetched.end());
+        rebuildIndex();
+        if (currentRow >= 0)
+            cur = positionOf(uint32_t(currentRow));
+        dataChanged(DataChange::Reset);
+    } else {
+        const int first = count();
+        rowsAboutToChange(first, int(fetched.size()));
+        store.natural.insert(store.natural.end(), fetched.begin(), fetched.end());
+        dataChanged(DataChange::Inserted, first, int(fetched.size()));
     }
     return got;
 }
@@ -552,12 +574,11 @@ void RecordSetPrivate::startInsert(bool atEnd)
     bofBefore = bof;
     eofBefore = eof;
     const uint32_t row = store.addNullRow(true);
-    int pos;
+    const int pos = atEnd ? count() : std::max(cur, 0);
+    rowsAboutToChange(pos, 1);
     if (indexField < 0) {
-        pos = atEnd ? count() : std::max(cur, 0);
         store.natural.insert(store.natural.begin() + pos, row);
     } else {
-        pos = atEnd ? count() : std::max(cur, 0);
         store.sorted.insert(store.sorted.begin() + pos, row);
         auto it = store.natural.end();
         if (!atEnd && rowBefore >= 0)
@@ -571,6 +592,7 @@ void RecordSetPrivate::startInsert(bool atEnd)
     buffer.assign(fields.size(), Cell());
     modifiedFlag = false;
     state = DataSetState::Insert;
+    dataChanged(DataChange::Inserted, pos, 1);
     if (q->OnNewRecord) {
         inNewRecord = true;
         try {
@@ -582,22 +604,24 @@ void RecordSetPrivate::startInsert(bool atEnd)
             throw;
         }
         inNewRecord = false;
+        if (state == DataSetState::Insert)
+            notify(DataSource::Event::RecordChanged); // the new-record values, shown
     }
     modifiedFlag = false; // the new-record values are defaults, not changes
-    dataChanged(DataChange::Inserted, cur, 1);
     notify(DataSource::Event::EditingChanged);
     scrolled();
 }
 
-// Removes the pending new row and returns to the row before it; no notification.
-// Returns the position the new row had.
-int RecordSetPrivate::dropPendingRow()
+// Removes the pending new row and returns to the row before it.
+void RecordSetPrivate::dropPendingRow()
 {
     int pos = cur;
     if (pos < 0 || pos >= count() || order()[size_t(pos)] != editRow)
         pos = positionOf(editRow);
-    if (pos >= 0)
+    if (pos >= 0) {
+        rowsAboutToChange(pos, -1);
         removeFromOrder(pos);
+    }
     if (editRow + 1 == store.rows) { // the usual case: give its storage back
         --store.rows;
         truncateStore(store);
@@ -621,7 +645,8 @@ int RecordSetPrivate::dropPendingRow()
         bof = true;
         eof = count() == 0;
     }
-    return pos;
+    if (pos >= 0)
+        dataChanged(DataChange::Removed, pos, 1);
 }
 
 void RecordSetPrivate::assign(int field, Cell &&value)
@@ -697,6 +722,105 @@ void RecordSetPrivate::move(int distance)
 // ---------------------------------------------------------------------------------------
 // Locate
 
+namespace {
+
+// Case-insensitive prefix test with a quick refusal on the first character: the usual
+// outcome of a scan over many rows.
+class FoldedPrefix
+{
+public:
+    explicit FoldedPrefix(const std::u32string &key) : m_key(key)
+    {
+        if (!key.empty()) {
+            m_first = key[0];
+            if (TextCollation::caseless(m_first))
+                m_firstLen = TextCollation::encode(m_first, m_firstBytes);
+        }
+    }
+    bool operator()(std::string_view t) const
+    {
+        if (m_key.empty())
+            return true;
+        if (t.empty())
+            return false;
+        const unsigned char c = static_cast<unsigned char>(t[0]);
+        if (c < 0x80) {
+            // An ASCII character folds to ASCII only.
+            if (TextCollation::foldAscii(c) != m_first)
+                return false;
+        } else if (m_firstLen > 0) {
+            // Nothing folds to a caseless character but itself.
+            if (t.size() < size_t(m_firstLen) || std::memcmp(t.data(), m_firstBytes,
+                                                             size_t(m_firstLen)) != 0)
+                return false;
+        }
+        return TextCollation::compareFoldedToKey(t, m_key, true) == 0;
+    }
+
+private:
+    const std::u32string &m_key;
+    char32_t m_first = 0;
+    unsigned char m_firstBytes[4] = {};
+    int m_firstLen = 0;
+};
+
+// The first position, in the current order, of a row that matches: by binary search on
+// the active index when before is given (before(row): the row sorts ahead of every
+// match), else by a scan that fetches further packets as it goes.
+template<typename Match, typename Before>
+int search(RecordSetPrivate &d, bool indexed, const Match &match, const Before *before)
+{
+    if (indexed && before) {
+        const auto &o = d.order();
+        const auto it = std::partition_point(o.begin(), o.end(), *before);
+        return it != o.end() && match(*it) ? int(it - o.begin()) : -1;
+    }
+    if (d.indexField >= 0 && d.count() > 4096) {
+        // The order of an index visits the stored rows at random, which is slow over
+        // many rows: the first positions are tried directly (typing usually finds its
+        // row there), then the rows are tested in storage order, which reads memory
+        // front to back, and the first position that holds a marked row is the answer.
+        const auto &o = d.order();
+        constexpr size_t kDirect = 2048;
+        for (size_t i = 0; i < kDirect; ++i) {
+            if (match(o[i]))
+                return int(i);
+        }
+        std::vector<uint64_t> marked((d.store.rows + 63) / 64, 0);
+        bool any = false;
+        for (uint32_t r = 0; r < d.store.rows; ++r) {
+            if (match(r)) {
+                marked[r >> 6] |= uint64_t(1) << (r & 63);
+                any = true;
+            }
+        }
+        if (!any)
+            return -1;
+        for (size_t i = kDirect; i < o.size(); ++i) {
+            if ((marked[o[i] >> 6] >> (o[i] & 63)) & 1)
+                return int(i);
+        }
+        return -1;
+    }
+    size_t from = 0;
+    for (;;) {
+        const auto &o = d.order();
+        const uint32_t *rows = o.data();
+        const size_t n = o.size();
+        for (size_t i = from; i < n; ++i) {
+            if (match(rows[i]))
+                return int(i);
+        }
+        from = n;
+        if (d.fetchPacket() == 0)
+            return -1;
+    }
+}
+
+using NoBefore = bool (*)(uint32_t);
+
+} // namespace
+
 int RecordSetPrivate::find(int field, const QVariant &value, LocateOptions options)
 {
     const bool ci = options & loCaseInsensitive;
@@ -705,138 +829,115 @@ int RecordSetPrivate::find(int field, const QVariant &value, LocateOptions optio
     const bool indexed = field == indexField;
     if (indexed)
         fetchAll(); // a binary search needs every row
-
-    // Each test reads the stored value (no row is pending here: locate has left it).
+    // Each test reads the stored value: locate has left any pending row before this.
     const Column &col = store.columns[size_t(field)];
-    std::function<bool(uint32_t)> matches;
-    // For a binary search on the index: whether a row sorts before every match.
-    std::function<bool(uint32_t)> before;
 
-    std::string key;
-    std::u32string folded;
-    double number = 0;
-    bool nullKey = false;
     if (f.dataType() == FieldType::String || partial) {
+        // Text matching; a number field by its display text.
         QString text;
         if (value.isValid() && !value.isNull()) {
             const int id = value.typeId();
             text = (id == QMetaType::Double || id == QMetaType::Float)
-                       ? RecordSetValues::cellText(RecordSetValues::fromVariant(
-                                                       value, FieldType::Number, 0, {}),
-                                                   FieldType::Number, -1)
+                       ? formatNumber(value.toDouble())
                        : value.toString();
         }
         const QByteArray utf8 = text.toUtf8();
-        key.assign(utf8.constData(), size_t(utf8.size()));
-        if (ci)
-            folded = TextCollation::foldedKey(key);
-    } else {
-        const QString text = value.isValid() && !value.isNull() ? value.toString() : QString();
-        if (text.trimmed().isEmpty()) {
-            nullKey = true;
-        } else {
-            const int id = value.typeId();
-            if (id == QMetaType::Double || id == QMetaType::Int || id == QMetaType::LongLong
-                || id == QMetaType::UInt || id == QMetaType::ULongLong) {
-                number = value.toDouble();
-            } else if (!RecordSetValues::parseNumber(text, &number)) {
-                return -1; // not a number: no number field can match it
-            }
-        }
-    }
+        const std::string key(utf8.constData(), size_t(utf8.size()));
+        const std::u32string folded = TextCollation::foldedKey(key);
 
-    const auto text = [&col](uint32_t r) {
-        return col.isNull(r) ? std::string_view() : col.text(r);
-    };
-    if (f.dataType() == FieldType::String) {
-        if (ci && partial) {
-            matches = [&](uint32_t r) { return TextCollation::foldedStartsWith(text(r), folded); };
-            before = [&](uint32_t r) {
-                return TextCollation::compareFoldedToKey(text(r), folded, true) < 0;
-            };
-        } else if (ci) {
-            matches = [&](uint32_t r) { return TextCollation::foldedEquals(text(r), folded); };
-            before = [&](uint32_t r) {
-                return TextCollation::compareFoldedToKey(text(r), folded, false) < 0;
-            };
-        } else if (partial) {
-            matches = [&](uint32_t r) {
-                const std::string_view t = text(r);
+        if (f.dataType() != FieldType::String) {
+            const int decimals = f.displayDecimals();
+            const bool integer = f.dataType() == FieldType::Integer;
+            const FoldedPrefix prefix(folded);
+            const auto match = [&](uint32_t r) {
+                char buf[64];
+                int n = 0;
+                if (!col.isNull(r)) {
+                    if (integer) {
+                        const auto res = std::to_chars(buf, buf + 63, col.integer(r));
+                        n = int(res.ptr - buf);
+                    } else {
+                        n = RecordSetValues::numberTextUtf8(col.number(r), decimals, buf);
+                    }
+                }
+                const std::string_view t(buf, size_t(n));
+                if (ci)
+                    return prefix(t);
                 return t.size() >= key.size() && std::memcmp(t.data(), key.data(), key.size()) == 0;
             };
-        } else {
-            matches = [&](uint32_t r) { return text(r) == std::string_view(key); };
-            before = [&](uint32_t r) { return TextCollation::compareIndexOrder(text(r), key) < 0; };
+            return search(*this, false, match, static_cast<const NoBefore *>(nullptr));
         }
-        if (indexed && !partial && !ci) {
-            // falls through to the binary search below
-        } else if (indexed && partial && !ci) {
-            // Case-sensitive prefix: the matches lie among the case-insensitive ones.
-            const std::u32string fk = TextCollation::foldedKey(key);
-            const auto &o = order();
-            auto it = std::partition_point(o.begin(), o.end(), [&](uint32_t r) {
-                return TextCollation::compareFoldedToKey(text(r), fk, true) < 0;
-            });
-            for (; it != o.end() && TextCollation::foldedStartsWith(text(*it), fk); ++it) {
-                if (matches(*it))
-                    return int(it - o.begin());
-            }
-            return -1;
+
+        // A null text reads as an empty one (Column::text gives "" for it).
+        if (ci && partial) {
+            const FoldedPrefix prefix(folded);
+            const auto match = [&](uint32_t r) { return prefix(col.text(r)); };
+            const auto before = [&](uint32_t r) {
+                return TextCollation::compareFoldedToKey(col.text(r), folded, true) < 0;
+            };
+            return search(*this, indexed, match, &before);
         }
-    } else if (partial) {
-        const int decimals = f.displayDecimals();
-        const bool integer = f.dataType() == FieldType::Integer;
-        matches = [&, decimals, integer](uint32_t r) {
-            char buf[64];
-            int n = 0;
-            if (!col.isNull(r)) {
-                if (integer) {
-                    const auto res = std::to_chars(buf, buf + 63, col.integer(r));
-                    n = int(res.ptr - buf);
-                } else {
-                    n = RecordSetValues::numberTextUtf8(col.number(r), decimals, buf);
-                }
-            }
-            const std::string_view t(buf, size_t(n));
-            if (ci)
-                return TextCollation::foldedStartsWith(t, folded);
+        if (ci) {
+            const auto match = [&](uint32_t r) {
+                return TextCollation::foldedEquals(col.text(r), folded);
+            };
+            const auto before = [&](uint32_t r) {
+                return TextCollation::compareFoldedToKey(col.text(r), folded, false) < 0;
+            };
+            return search(*this, indexed, match, &before);
+        }
+        if (!partial) {
+            const auto match = [&](uint32_t r) { return col.text(r) == std::string_view(key); };
+            const auto before = [&](uint32_t r) {
+                return TextCollation::compareIndexOrder(col.text(r), key) < 0;
+            };
+            return search(*this, indexed, match, &before);
+        }
+        const auto match = [&](uint32_t r) {
+            const std::string_view t = col.text(r);
             return t.size() >= key.size() && std::memcmp(t.data(), key.data(), key.size()) == 0;
         };
-    } else {
-        const bool integer = f.dataType() == FieldType::Integer;
-        if (nullKey) {
-            matches = [&](uint32_t r) { return col.isNull(r); };
-            before = [](uint32_t) { return false; };
-        } else if (integer) {
-            int64_t whole = 0;
-            const bool isWhole = number == std::floor(number) && std::fabs(number) < 9.2e18;
-            if (!isWhole)
-                return -1;
-            whole = int64_t(number);
-            matches = [&col, whole](uint32_t r) { return !col.isNull(r) && col.integer(r) == whole; };
-            before = [&col, whole](uint32_t r) { return col.isNull(r) || col.integer(r) < whole; };
-        } else {
-            matches = [&col, number](uint32_t r) { return !col.isNull(r) && col.number(r) == number; };
-            before = [&col, number](uint32_t r) { return col.isNull(r) || col.number(r) < number; };
+        if (!indexed)
+            return search(*this, false, match, static_cast<const NoBefore *>(nullptr));
+        // Case-sensitive prefix on the index: the matches lie among the case-insensitive
+        // ones, which stand together.
+        const auto &o = order();
+        auto it = std::partition_point(o.begin(), o.end(), [&](uint32_t r) {
+            return TextCollation::compareFoldedToKey(col.text(r), folded, true) < 0;
+        });
+        for (; it != o.end() && TextCollation::foldedStartsWith(col.text(*it), folded); ++it) {
+            if (match(*it))
+                return int(it - o.begin());
         }
+        return -1;
     }
 
-    const auto &o = order();
-    if (indexed && before) {
-        const auto it = std::partition_point(o.begin(), o.end(), before);
-        return it != o.end() && matches(*it) ? int(it - o.begin()) : -1;
+    // Whole-value matching of a number field, as a number.
+    const QString text = value.isValid() && !value.isNull() ? value.toString() : QString();
+    double number = 0;
+    if (text.trimmed().isEmpty()) {
+        const auto match = [&](uint32_t r) { return col.isNull(r); };
+        const auto before = [](uint32_t) { return false; };
+        return search(*this, indexed, match, &before);
     }
-    size_t from = 0;
-    for (;;) {
-        const auto &ord = order();
-        for (size_t i = from; i < ord.size(); ++i) {
-            if (matches(ord[i]))
-                return int(i);
-        }
-        from = ord.size();
-        if (fetchPacket() == 0)
+    const int id = value.typeId();
+    if (id == QMetaType::Double || id == QMetaType::Float || id == QMetaType::Int
+        || id == QMetaType::LongLong || id == QMetaType::UInt || id == QMetaType::ULongLong) {
+        number = value.toDouble();
+    } else if (!RecordSetValues::parseNumber(text, &number)) {
+        return -1; // not a number: no number field can match it
+    }
+    if (f.dataType() == FieldType::Integer) {
+        if (number != std::floor(number) || std::fabs(number) >= 9.2e18)
             return -1;
+        const int64_t whole = int64_t(number);
+        const auto match = [&](uint32_t r) { return !col.isNull(r) && col.integer(r) == whole; };
+        const auto before = [&](uint32_t r) { return col.isNull(r) || col.integer(r) < whole; };
+        return search(*this, indexed, match, &before);
     }
+    const auto match = [&](uint32_t r) { return !col.isNull(r) && col.number(r) == number; };
+    const auto before = [&](uint32_t r) { return col.isNull(r) || col.number(r) < number; };
+    return search(*this, indexed, match, &before);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -1262,8 +1363,7 @@ void RecordSet::cancel()
         d.notify(DataSource::Event::RecordChanged);
         return;
     }
-    const int pos = d.dropPendingRow();
-    d.dataChanged(DataChange::Removed, pos, 1);
+    d.dropPendingRow();
     d.notify(DataSource::Event::EditingChanged);
     d.scrolled();
 }
@@ -1290,6 +1390,7 @@ void RecordSet::deleteRecord()
     const int pos = d.cur;
     // The row stays in storage (and in the undo log): undoing all changes brings a
     // loaded row back with its loaded values.
+    d.rowsAboutToChange(pos, -1);
     d.removeFromOrder(pos);
     const int n = d.count();
     if (n == 0) {

@@ -215,32 +215,48 @@ void RecordSetModel::editingChanged()
     emit editingChanged(DataLink::editing());
 }
 
+void RecordSetModel::rowsAboutToChange(int first, int count)
+{
+    if (m_pendingRows != 0 || count == 0 || first < 0)
+        return;
+    if (count > 0 && first <= m_rowCount) {
+        beginInsertRows(QModelIndex(), first, first + count - 1);
+    } else if (count < 0 && first - count <= m_rowCount) {
+        beginRemoveRows(QModelIndex(), first, first - count - 1);
+    } else {
+        return;
+    }
+    m_pendingFirst = first;
+    m_pendingRows = count;
+}
+
 void RecordSetModel::dataSetChanged()
 {
     RecordSet *rs = dataSet();
     const int rows = rs && rs->active() ? rs->recordCount() : 0;
     const DataChange change = rs ? rs->d()->lastChange : DataChange();
-    // Rows added or removed at one place are told as such, so that a view keeps its
-    // scroll position and selection; anything else resets the model.
-    if (change.kind == DataChange::Inserted && change.count > 0 && change.first >= 0
-        && change.first <= m_rowCount && rows == m_rowCount + change.count) {
-        beginInsertRows(QModelIndex(), change.first, change.first + change.count - 1);
-        m_rowCount = rows;
-        endInsertRows();
-    } else if (change.kind == DataChange::Removed && change.count > 0 && change.first >= 0
-               && change.first + change.count <= m_rowCount
-               && rows == m_rowCount - change.count) {
-        beginRemoveRows(QModelIndex(), change.first, change.first + change.count - 1);
-        m_rowCount = rows;
-        endRemoveRows();
-    } else {
-        beginResetModel();
-        m_rowCount = rows;
-        endResetModel();
-        syncCurrent(true);
-        return;
+    // Rows announced before they were added or removed are told as such, so that a view
+    // keeps its scroll position and selection; anything else resets the model.
+    const int pending = m_pendingRows;
+    m_pendingRows = 0;
+    if (pending != 0) {
+        const bool matches = change.first == m_pendingFirst
+                             && ((pending > 0 && change.kind == DataChange::Inserted
+                                  && change.count == pending)
+                                 || (pending < 0 && change.kind == DataChange::Removed
+                                     && change.count == -pending))
+                             && rows == m_rowCount + pending;
+        m_rowCount += pending;
+        pending > 0 ? endInsertRows() : endRemoveRows();
+        if (matches) {
+            syncCurrent(false);
+            return;
+        }
     }
-    syncCurrent(false);
+    beginResetModel();
+    m_rowCount = rows;
+    endResetModel();
+    syncCurrent(true);
 }
 
 void RecordSetModel::dataSetScrolled()

@@ -62,6 +62,7 @@ protected:
     void dataSetChanged() override;
     void dataSetScrolled() override;
     void recordChanged(Field *field) override;
+    void rowsAboutToChange(int first, int count) override;
 
 private:
     struct Column;
@@ -75,4 +76,6 @@ private:
     int m_rowCount = 0;
     int m_lastCurrent = -1;
     QString m_lastError;
+    int m_pendingFirst = 0; // rows announced by rowsAboutToChange, not yet made
+    int m_pendingRows = 0;
 };

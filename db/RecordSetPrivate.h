@@ -107,6 +107,7 @@ public:
 
     // Loading (RowSink)
     RowStore *loading = nullptr;
+    std::vector<uint32_t> *fetchedRows = nullptr; // a packet's rows, not yet in the order
     std::vector<int> columnMap; // result column -> field, -1: not kept
     void putNull(int column) override;
     void putText(int column, const char *utf8, int length) override;
@@ -141,6 +142,9 @@ public:
     // Notifications and events
     void notify(DataSource::Event event, Field *field = nullptr);
     void dataChanged(DataChange::Kind kind, int first = 0, int count = 0);
+    // Told before rows are inserted (count > 0) or removed (count < 0); a matching
+    // dataChanged(Inserted/Removed) follows with no other notification in between.
+    void rowsAboutToChange(int first, int count);
     void scrolled(); // Scrolled, then AfterScroll
     void fire(const std::function<void(RecordSet &)> &handler);
 
@@ -155,7 +159,7 @@ public:
     void rebuildIndex();
     void repositionInIndex(uint32_t row);
     void removeFromOrder(int position);
-    int dropPendingRow();
+    void dropPendingRow(); // with its notifications
     void loadBuffer(uint32_t row);
     void storeBuffer(uint32_t row);
 

@@ -36,7 +36,9 @@ inline char32_t nextFolded(const unsigned char *&p, const unsigned char *end)
     return fold(decode(p, end));
 }
 
-int encodeUtf8(char32_t c, unsigned char *out)
+} // namespace
+
+int encode(char32_t c, unsigned char *out)
 {
     if (c < 0x80) {
         out[0] = static_cast<unsigned char>(c);
@@ -59,6 +61,8 @@ int encodeUtf8(char32_t c, unsigned char *out)
     out[3] = static_cast<unsigned char>(0x80 | (c & 0x3F));
     return 4;
 }
+
+namespace {
 
 // Length of the well-formed sequence at p, 0 when it is not one.
 int sequenceLength(const unsigned char *p, const unsigned char *end)
@@ -128,7 +132,7 @@ char32_t fold(char32_t c)
     if (c < 0x80)
         return kTable.t[c];
     // CJK ideographs, kana and Hangul have no case: the common case of this tool's texts.
-    if ((c >= 0x3040 && c < 0xA000) || (c >= 0xAC00 && c < 0xD7A4))
+    if (caseless(c))
         return c;
     return QChar::toCaseFolded(c);
 }
@@ -156,9 +160,37 @@ uint64_t foldedPrefixKey(std::string_view utf8)
             buf[n++] = kTable.t[c];
             ++p;
         } else {
-            n += encodeUtf8(fold(decode(p, end)), buf + n);
+            n += encode(fold(decode(p, end)), buf + n);
         }
     }
+    uint64_t key = 0;
+    for (int i = 0; i < 8; ++i)
+        key = (key << 8) | buf[i];
+    return key;
+}
+
+uint64_t foldedKeyAt(std::string_view utf8, size_t offset, bool *exhausted)
+{
+    unsigned char buf[12] = {};
+    size_t pos = 0; // folded bytes produced so far
+    int n = 0;      // bytes of the key filled
+    const unsigned char *p = bytesOf(utf8);
+    const unsigned char *end = p + utf8.size();
+    while (p < end && n < 8) {
+        unsigned char ch[4];
+        int len;
+        if (*p < 0x80) {
+            ch[0] = kTable.t[*p++];
+            len = 1;
+        } else {
+            len = encode(fold(decode(p, end)), ch);
+        }
+        for (int i = 0; i < len; ++i, ++pos) {
+            if (pos >= offset && n < 8)
+                buf[n++] = ch[i];
+        }
+    }
+    *exhausted = n == 0 && p >= end;
     uint64_t key = 0;
     for (int i = 0; i < 8; ++i)
         key = (key << 8) | buf[i];

@@ -22,6 +22,23 @@ std::u32string foldedKey(std::string_view utf8);
 // say nothing.
 uint64_t foldedPrefixKey(std::string_view utf8);
 
+// Eight bytes of the folded text's UTF-8 from byte offset on, as foldedPrefixKey gives
+// the first eight; exhausted is set when the folded text ends at or before offset.
+uint64_t foldedKeyAt(std::string_view utf8, size_t offset, bool *exhausted);
+
+// Letter case of ASCII bytes only.
+inline unsigned char foldAscii(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+}
+// Code points without case (CJK, kana, Hangul): nothing else folds to them.
+inline bool caseless(char32_t c)
+{
+    return (c >= 0x3040 && c < 0xA000) || (c >= 0xAC00 && c < 0xD7A4);
+}
+// UTF-8 of one code point into out (4 bytes at most); returns the length.
+int encode(char32_t c, unsigned char *out);
+
 // <0, 0, >0: the folded texts compared.
 int compareFolded(std::string_view a, std::string_view b);
 // The index order: folded, then code points (UTF-8 byte order).
