@@ -220,15 +220,8 @@ TFrmgetdata::~TFrmgetdata()
 {
     if (Frmgetdata == this)
         Frmgetdata = nullptr;
-    // The caller's data source must not keep pointing at the result that goes with us.
-    // (The grid's link is cleared if the caller's data source has already gone.)
-    if (DataSource *source = DBGrid1->dataSource(); source && source->dataSet() == CDS_Query)
-        source->setDataSet(nullptr);
-    if (LookupSource && LookupSource == DBGrid1->dataSource()) {
-        DBGrid1->setDataSource(nullptr);
-        for (TDBSpeedButton *b : {dbSBtnFirst, dbSBtnPrior, dbSBtnNext, dbSBtnLast})
-            b->setDataSource(nullptr);
-    }
+    // CDS_Query goes with the instance; a data source still showing it is left
+    // showing nothing (the record set detaches its data sources when destroyed).
 }
 
 void TFrmgetdata::buildLayout()
