@@ -1,6 +1,7 @@
 #include "Getdata.h"
 
 #include "LookupGrid.h"
+#include "LookupSettings.h"
 #include "RadioGroup.h"
 
 #include "DBSBtn.h"
@@ -8,11 +9,9 @@
 #include "Fonts.h"
 #include "Prompter.h"
 
-#include "ConnectionParams.h"
 #include "DataSetProvider.h"
 #include "DataSource.h"
 #include "Field.h"
-#include "IniFile.h"
 #include "RecordSet.h"
 #include "SqlQuery.h"
 #include "SqlText.h"
@@ -42,17 +41,11 @@ static void initLookupResources()
 
 namespace {
 
-const QString settingsSection = QStringLiteral("PRODUCT");
-const QString keyCombo = QStringLiteral("Combo");
-const QString keyRadio = QStringLiteral("Radio");
-const QString keyEdit = QStringLiteral("Edit");
-
 const QString msgChooseField = QStringLiteral("請選擇查詢條件!");
 const QString msgNotFound = QStringLiteral("找不到該條件資料!");
 
 // Match modes of RadioGroup1.
 enum MatchMode { ExactMatch = 0, PrefixMatch = 1, ContainsMatch = 2 };
-constexpr int matchModeCount = 3;
 
 constexpr int clientWidth = 797;
 constexpr int clientHeight = 454;
@@ -112,38 +105,6 @@ bool isEnterKey(int key)
 }
 
 } // namespace
-
-// ---------------------------------------------------------------------------------------
-// Settings file
-
-QString LookupSettings::path()
-{
-    return executableFolder() + QStringLiteral("Search.ini");
-}
-
-LookupSettings LookupSettings::read()
-{
-    LookupSettings settings;
-    IniFile ini(path());
-    if (!ini.load())
-        return settings;
-    settings.combo = ini.readInteger(settingsSection, keyCombo, 0);
-    const int radio = ini.readInteger(settingsSection, keyRadio, ExactMatch);
-    // A mode the group does not have would leave the statement without its condition.
-    settings.radio = radio >= 0 && radio < matchModeCount ? radio : ExactMatch;
-    settings.edit = ini.readString(settingsSection, keyEdit);
-    return settings;
-}
-
-bool LookupSettings::write(QString *error) const
-{
-    IniFile ini(path());
-    ini.load(); // other sections and keys of the file stay as they are
-    ini.writeInteger(settingsSection, keyCombo, combo);
-    ini.writeInteger(settingsSection, keyRadio, radio);
-    ini.writeString(settingsSection, keyEdit, edit);
-    return ini.save(error);
-}
 
 // ---------------------------------------------------------------------------------------
 // Operations
@@ -317,7 +278,11 @@ void TFrmgetdata::buildLayout()
     connect(BTCMDOK, &QPushButton::clicked, this, guarded([this] { BTCMDOKClick(); }));
     connect(BDCMDNOT, &QPushButton::clicked, this, guarded([this] { BDCMDNOTClick(); }));
 
-    connect(DBGrid1, &TDBGrid::enterPressed, this, guarded([this] { DBGrid1EnterPressed(); }));
+    DBGrid1->OnKeyPress = [this](QKeyEvent *event) {
+        int key = event->key();
+        DBGrid1KeyDown(key, event->modifiers());
+        return key == 0;
+    };
 
     // Tab order: field list, search text, match mode, grid. Of the radio buttons only
     // the checked one is a tab stop.
@@ -479,8 +444,12 @@ void TFrmgetdata::BDCMDNOTClick()
     reject();
 }
 
-void TFrmgetdata::DBGrid1EnterPressed()
+void TFrmgetdata::DBGrid1KeyDown(int &key, Qt::KeyboardModifiers shift)
 {
+    (void)shift;
+    if (!isEnterKey(key))
+        return;
+    key = 0;
     BTCMDOKClick();
 }
 

@@ -47,21 +47,6 @@ bool ShowLookup();
 // ignored) of the record set that LookupSource shows. No such field: holder unchanged.
 void LookupValue(const QString &fieldName, QVariant &holder);
 
-// The settings of "Search.ini" (beside the executable), section "PRODUCT", shared by
-// every lookup whatever table it searches.
-struct LookupSettings
-{
-    int combo = 0;   // "Combo": position in the field list, -1 for none
-    int radio = 0;   // "Radio": match mode 0 exact, 1 prefix, 2 contains
-    QString edit;    // "Edit": the search text
-
-    static QString path();
-    // A missing, unreadable or garbled file gives the defaults.
-    static LookupSettings read();
-    // Keeps the file's other sections and keys. Returns false with the reason in *error.
-    bool write(QString *error = nullptr) const;
-};
-
 // The query-and-pick dialog: searches the caller's table by one of its columns (LIKE,
 // exact, prefix or contains) and lets the user pick a row of the result.
 class TFrmgetdata : public QDialog
@@ -117,7 +102,7 @@ public:
     void ComboBox1KeyDown(int &key, Qt::KeyboardModifiers shift);
     void Edit1KeyDown(int &key, Qt::KeyboardModifiers shift);
     void RadioGroup1Exit();
-    void DBGrid1EnterPressed();
+    void DBGrid1KeyDown(int &key, Qt::KeyboardModifiers shift);
     void FormClose();
 
     void done(int result) override;

@@ -3,6 +3,7 @@
 
 #include "Getdata.h"
 #include "LookupGrid.h"
+#include "LookupSettings.h"
 #include "RadioGroup.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
@@ -25,6 +26,7 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QHeaderView>
+#include <QScreen>
 #include <QScrollBar>
 #include <QLineEdit>
 #include <QPointer>
@@ -181,7 +183,7 @@ private slots:
     void matchModes_data();
     void matchModes();
     void emptySearchTextPerMode();
-    void quoteInSearchText();
+    void awkwardSearchText();
     void resultFetchedInPackets();
     void notFoundBeforeAndAfterSuccess();
     void titlesRestoredFromFieldList();
@@ -314,8 +316,9 @@ IniFile TestGetdata::settingsOnDisk() const
 bool TestGetdata::showLookupAnd(const std::function<void()> &action)
 {
     QTimer::singleShot(0, Frmgetdata, [action] {
-        if (QWidget *modal = QApplication::activeModalWidget())
-            QTest::qWaitForWindowActive(modal);
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && !QTest::qWaitForWindowActive(modal))
+            qWarning("modal dialog not active");
         action();
     });
     // Should the action fail to close the dialog, close it rather than hang.
@@ -361,6 +364,8 @@ void TestGetdata::layoutAndScreenshot()
     openLookup(*m_products, QStringLiteral("PRODUCT"), QStringLiteral(" ORDER BY PROD_ID"));
     TFrmgetdata *dialog = showDialog();
     QCOMPARE(dialog->size(), QSize(797, 454));
+    const QRect desktop = dialog->screen()->availableGeometry();
+    QVERIFY((dialog->frameGeometry().center() - desktop.center()).manhattanLength() < 40);
     QCOMPARE(dialog->Panel1->geometry(), QRect(0, 0, 797, 90));
     QCOMPARE(dialog->DBGrid1->geometry(), QRect(17, 90, 760, 323));
     QCOMPARE(dialog->Panel2->geometry(), QRect(0, 413, 797, 41));
@@ -610,7 +615,7 @@ void TestGetdata::emptySearchTextPerMode()
     QCOMPARE(dialog->CDS_Query->field(0)->asString(), QStringLiteral("9998"));
 }
 
-void TestGetdata::quoteInSearchText()
+void TestGetdata::awkwardSearchText()
 {
     openLookup(*m_products, QStringLiteral("PRODUCT"), QStringLiteral(" ORDER BY PROD_ID"));
     TFrmgetdata *dialog = showDialog();
@@ -619,8 +624,10 @@ void TestGetdata::quoteInSearchText()
     QCOMPARE(dialog->CDS_Query->recordCount(), 1);
     QCOMPARE(dialog->CDS_Query->field(0)->asString(), QStringLiteral("9997"));
 
-    // A lone quote, and text that would end the literal, find nothing and break nothing.
-    for (const QString &text : {QStringLiteral("'"), QStringLiteral("' or 1=1 --")}) {
+    // A lone quote, text that would end the literal and text longer than any column
+    // find nothing and break nothing.
+    for (const QString &text :
+         {QStringLiteral("'"), QStringLiteral("' or 1=1 --"), QString(2000, u'茶')}) {
         m_prompts->clear();
         search(QStringLiteral("商品名稱"), 0, text);
         QCOMPARE(m_prompts->texts(), QStringList{QStringLiteral("找不到該條件資料!")});
