@@ -134,7 +134,8 @@ int main(int argc, char **argv)
             dialog->SpeedButton1Click();
             dialog->DBGrid1->viewport()->repaint();
             firstRows.push_back(timer.nsecsElapsed() / 1e6);
-            if (search.dataSet() != dialog->CDS_Query || dialog->CDS_Query->recordCount() != 1000) {
+            if (search.dataSet() != dialog->CDS_Query
+                || dialog->CDS_Query->recordCount() != 1000) {
                 std::printf("bench_lookup: the search did not show a first packet (%s)\n",
                             qPrintable(prompts.texts.join(QLatin1Char(' '))));
                 return 1;

@@ -445,8 +445,8 @@ void TestGetdata::settingsSharedBetweenLookups()
         Frmgetdata->Edit1->setText(QStringLiteral("陳"));
         Frmgetdata->BDCMDNOT->click();
     }));
-    const IniFile ini = settingsOnDisk();
-    QCOMPARE(ini.readString(QStringLiteral("PRODUCT"), QStringLiteral("Combo")), QStringLiteral("5"));
+    QCOMPARE(settingsOnDisk().readString(QStringLiteral("PRODUCT"), QStringLiteral("Combo")),
+             QStringLiteral("5"));
 
     // ... opens the next product lookup there.
     openLookup(*m_products, QStringLiteral("PRODUCT"), QStringLiteral(" ORDER BY PROD_ID"));
@@ -503,10 +503,10 @@ void TestGetdata::everyCloseWritesSettings()
     QVERIFY(!dialog->isVisible());
 
     const IniFile ini = settingsOnDisk();
-    QCOMPARE(ini.readString(QStringLiteral("PRODUCT"), QStringLiteral("Combo")), QStringLiteral("2"));
-    QCOMPARE(ini.readString(QStringLiteral("PRODUCT"), QStringLiteral("Radio")), QStringLiteral("1"));
-    QCOMPARE(ini.readString(QStringLiteral("PRODUCT"), QStringLiteral("Edit")),
-             QStringLiteral("可口 '%"));
+    const QString product = QStringLiteral("PRODUCT");
+    QCOMPARE(ini.readString(product, QStringLiteral("Combo")), QStringLiteral("2"));
+    QCOMPARE(ini.readString(product, QStringLiteral("Radio")), QStringLiteral("1"));
+    QCOMPARE(ini.readString(product, QStringLiteral("Edit")), QStringLiteral("可口 '%"));
     QCOMPARE(ini.readString(QStringLiteral("OTHER"), QStringLiteral("Keep")), QStringLiteral("1"));
     QCOMPARE(m_prompts->count(), 0);
 }
@@ -531,7 +531,8 @@ void TestGetdata::statementText_data()
     QTest::newRow("exact") << 0 << QStringLiteral("ABC") << QStringLiteral("like 'ABC'");
     QTest::newRow("prefix") << 1 << QStringLiteral("ABC") << QStringLiteral("like 'ABC%'");
     QTest::newRow("contains") << 2 << QStringLiteral("ABC") << QStringLiteral("like '%ABC%'");
-    QTest::newRow("quote doubled") << 2 << QStringLiteral("O'B") << QStringLiteral("like '%O''B%'");
+    QTest::newRow("quote doubled") << 2 << QStringLiteral("O'B")
+                                   << QStringLiteral("like '%O''B%'");
     QTest::newRow("wildcards kept") << 0 << QStringLiteral("1_%") << QStringLiteral("like '1_%'");
 }
 
@@ -544,9 +545,10 @@ void TestGetdata::statementText()
     openLookup(*m_suppliers, QStringLiteral("PROVIDER"), QStringLiteral(" ORDER BY PROVIDER_ID"));
     TFrmgetdata *dialog = showDialog();
     search(QStringLiteral("廠商名稱"), mode, text);
-    const QString expected = QStringLiteral("select ") + m_suppliers->names.join(',')
-                             + QStringLiteral("  from \r\nPROVIDER \r\nwhere \r\nPROVIDER_NAME\r\n")
-                             + condition + QStringLiteral("\r\n ORDER BY PROVIDER_ID\r\n");
+    const QString expected =
+        QStringLiteral("select ") + m_suppliers->names.join(',')
+        + QStringLiteral("  from \r\nPROVIDER \r\nwhere \r\nPROVIDER_NAME\r\n") + condition
+        + QStringLiteral("\r\n ORDER BY PROVIDER_ID\r\n");
     QCOMPARE(dialog->lastStatement(), expected);
     QCOMPARE(dialog->CDS_Query->commandText(), expected);
     QVERIFY(dialog->CDS_Query->active()); // the server took it
@@ -568,7 +570,8 @@ void TestGetdata::matchModes_data()
     QTest::newRow("prefix") << 1 << QStringLiteral("123") << 10 << QStringLiteral("1230");
     QTest::newRow("contains") << 2 << QStringLiteral("99") << idsMatching(QStringLiteral("%99%"))
                               << QStringLiteral("1099");
-    QTest::newRow("contains with _") << 2 << QStringLiteral("9_9") << idsMatching(QStringLiteral("%9_9%"))
+    QTest::newRow("contains with _") << 2 << QStringLiteral("9_9")
+                                     << idsMatching(QStringLiteral("%9_9%"))
                                      << QStringLiteral("1909");
 }
 

@@ -182,7 +182,8 @@ void TestLookupGrid::pictureShowsThroughTintedRows()
         for (bool left : {true, false}) {
             const QColor picture = left ? leftColour : rightColour;
             const QColor seen = onScreen(blankSpot(c.row, left));
-            const bool ok = c.tint.isValid() ? blendOf(seen, picture, c.tint) : near(seen, picture);
+            const bool ok = c.tint.isValid() ? blendOf(seen, picture, c.tint)
+                                             : near(seen, picture);
             QVERIFY2(ok, qPrintable(QStringLiteral("row %1 %2: %3, tint %4 alpha %5")
                                         .arg(c.row)
                                         .arg(left ? "left" : "right", describe(seen),
