@@ -31,6 +31,8 @@ public:
     bool hasDisplayLabel() const { return !m_label.isEmpty(); }
     bool required() const { return m_required; }
     void setRequired(bool on) { m_required = on; }
+    // Read-only for grids (the model refuses edits); the program's own assignments
+    // still go through.
     bool readOnly() const { return m_readOnly; }
     void setReadOnly(bool on) { m_readOnly = on; }
     // Fixed decimals for display (-1: shortest text, at most 15 significant digits).
@@ -49,9 +51,11 @@ public:
     QString displayText() const;  // as grids show it; null: ""
 
     // Assignments need the record set in edit or insert state. The value is converted
-    // to the field's type (texts longer than the size are cut), the validate handler
-    // runs with the new value readable, and then the value is stored. A handler
-    // that throws (SilentAbort or an error) leaves the earlier value in place.
+    // to the field's type (texts longer than the size are cut, in characters; an empty
+    // or blank text makes a number field null; a text that is not a number, or not a
+    // whole number for an integer field, is a DbError), the validate handler runs with
+    // the new value readable, and then the value is stored. A handler that throws
+    // (SilentAbort or an error) leaves the earlier value in place.
     void setValue(const QVariant &value); // invalid QVariant: null
     void setAsString(const QString &value);
     void setAsInteger(qint64 value);

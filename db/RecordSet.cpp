@@ -1167,9 +1167,11 @@ bool RecordSet::eof() const
     return m_d->eof;
 }
 
+// A new row not posted yet is not one of the rows: a set whose only row is being typed
+// is empty, as the saves that walk a grid's rows expect.
 bool RecordSet::isEmpty() const
 {
-    return !active() || m_d->count() == 0;
+    return !active() || m_d->count() - (m_d->state == DataSetState::Insert ? 1 : 0) == 0;
 }
 
 int RecordSet::recordCount() const

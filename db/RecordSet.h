@@ -33,6 +33,16 @@ using LocateOptions = unsigned;
 // then by code point, so that case-insensitive prefix searches find their rows
 // together; numbers compare as numbers; nulls come first; equal keys keep their
 // earlier order.
+//
+// Events: AfterOpen, then AfterScroll when the set is not empty (open, copyFrom, load).
+// AfterScroll after every navigation call (first, prior, next, last, moveBy, setRecNo,
+// a locate that finds its row), whether or not the row changed; after append and
+// insert, before they return; after a cancel that drops a new row; after delete;
+// after refresh. Not after cancelling an edit. Every navigation first leaves a pending
+// row as checkBrowseMode() does: a changed row is posted (its errors stop the move),
+// an unchanged new row is dropped, which is a move of its own (AfterScroll).
+// "Before" events run before anything changes; OnNewRecord's assignments are not
+// changes. Display updates to data sources follow the same steps.
 class RecordSet
 {
 public:
@@ -62,13 +72,17 @@ public:
     void setPacketRecords(int rows);
     int packetRecords() const;
 
+    // Without a provider, open() makes an empty in-memory set of the declared fields
+    // (append() and insert() do that themselves). Open when open: no change.
     void open();
-    void close();
+    void close(); // drops the rows and any pending row, without events
     bool active() const;
     DataSetState state() const;
     // Rows not fetched yet (packets) remain on the server.
     bool allFetched() const;
-    // Fetches the next packet; false when there was nothing more to fetch.
+    // Fetches the next packet; false when there was nothing more to fetch. A statement
+    // closed or reused by someone else before the last packet gives a DbError (once)
+    // rather than a silently short result.
     bool fetchMore();
 
     // Cursor
@@ -79,8 +93,12 @@ public:
     void moveBy(int distance);
     bool bof() const;
     bool eof() const;
+    // No posted rows: a new row that is still pending does not count, so a set whose
+    // only row is being typed is empty (what a save that walks a grid's rows asks).
     bool isEmpty() const;
-    int recordCount() const;      // rows held (fetched) in the current order
+    // Rows held (fetched) in the current order, as a grid shows them: a pending new row
+    // included.
+    int recordCount() const;
     int recNo() const;            // 0-based position of the current row, -1 without one
     void setRecNo(int position);  // moves (fetching packets as needed); fires AfterScroll
 
@@ -89,23 +107,31 @@ public:
     bool readOnly() const;
 
     // Re-reads the rows through the provider, keeping the current row (matched on
-    // the values of its first field) where it still exists.
+    // the values of its first field) where it still exists, else on the first row.
+    // A pending row is left first; in-memory changes give way to the re-read rows.
+    // Without a provider the rows stay as they are and only the controls are told.
     void refresh();
 
     // Editing, in memory only
     void append();
     void insert();
     void edit();       // on an empty record set: append()
+    // Required fields: null, or an empty text, is refused with DbError
+    // "Field 'X' must have a value", X being the field's display label (its name when
+    // it has none); the check runs after BeforePost, and the row stays pending.
     void post();
-    void cancel();
-    void deleteRecord();
+    void cancel();      // a new row: dropped, back on the row current before it
+    void deleteRecord(); // of a new row: cancels it
     void cancelUpdates(); // every unsaved change since the rows were loaded is undone
     bool modified() const; // the pending row has an assigned value
     // Posts a changed pending row, drops an unchanged one (as leaving it does).
     void checkBrowseMode();
 
     // Moves to the first row, in the current order, whose field matches value.
-    // Returns whether one was found; the cursor stays when none matches.
+    // Returns whether one was found; the cursor stays when none matches. A null text
+    // reads as an empty one. A number field compares as a number (an empty value finds
+    // a null; a non-number finds nothing), or by its display text with loPartialKey.
+    // On the field of the active index this is a binary search.
     bool locate(const QString &fieldName, const QVariant &value, LocateOptions options = 0);
 
     // Indexes: a named sort on one field, ascending. Setting the index name orders the

@@ -49,6 +49,7 @@ std::unique_ptr<RecordSet> makeCodes(const QStringList &codes)
     return makeSet(rows);
 }
 
+// Every row shown, a pending new row included.
 QStringList codesInOrder(const RecordSet &rs)
 {
     QStringList out;
@@ -194,7 +195,9 @@ private slots:
         rs->append();
         QVERIFY(!rs->modified());
         QCOMPARE(rs->fieldByName("QTY")->asInteger(), 1);
-        QCOMPARE(rs->recordCount(), 3);
+        QCOMPARE(rs->recordCount(), 3); // shown, though not posted
+        QCOMPARE(rs->recNo(), 2);
+        QCOMPARE(rs->valueAt(2, 1).toInt(), 1);
         scrolls = 0;
         rs->first();
         QCOMPARE(rs->recordCount(), 2); // dropped
@@ -210,9 +213,9 @@ private slots:
         // Appending while appending starts over with a fresh row.
         rs->append();
         rs->append();
-        QCOMPARE(rs->recordCount(), 4);
+        QCOMPARE(codesInOrder(*rs).size(), 4);
         rs->cancel();
-        QCOMPARE(rs->recordCount(), 3);
+        QCOMPARE(codesInOrder(*rs).size(), 3);
 
         // An edited but unchanged row is cancelled when left, a changed one posted.
         rs->first();
@@ -263,8 +266,13 @@ private slots:
         rs->AfterScroll = [&](RecordSet &) { ++scrolls; };
         rs->edit();
         QCOMPARE(rs->state(), DataSetState::Insert);
-        QCOMPARE(rs->recordCount(), 1);
         QCOMPARE(scrolls, 1);
+        // A set whose only row is being typed has no posted rows.
+        rs->fieldByName("CODE")->setAsString("X");
+        QCOMPARE(rs->recordCount(), 1);
+        QVERIFY(rs->isEmpty());
+        QCOMPARE(rs->recNo(), 0);
+        QCOMPARE(rs->displayTextAt(0, 0), QStringLiteral("X"));
         rs->cancel();
         QVERIFY(rs->isEmpty());
         QVERIFY(rs->bof() && rs->eof());
