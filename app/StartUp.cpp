@@ -21,9 +21,11 @@ bool createWindows()
 
 int runTarnPromotion(int argc, char **argv)
 {
+    TarnApplication::blockTerminationSignals();
     TarnApplication app(argc, argv);
     if (!createWindows())
         return 1;
+    app.quitOnTerminationSignals();
     FormTarnPromotion->setAttribute(Qt::WA_DeleteOnClose);
     FormTarnPromotion->show();
     return app.exec();
