@@ -15,6 +15,7 @@ namespace {
 struct KeyRow
 {
     uint64_t key;
+    uint64_t next; // texts: the following eight folded bytes, taken in the first pass
     uint32_t rank; // position in the input: the tie-break that keeps the sort stable
     uint32_t row;
 };
@@ -69,6 +70,14 @@ class TextSorter
 public:
     explicit TextSorter(const Column &column) : m_col(column) {}
 
+    // What is known already of a row's text (from a pass in storage order).
+    void setSelfFolded(uint32_t row, bool on)
+    {
+        if (m_selfFolded.empty())
+            m_selfFolded.assign(m_col.size(), 0);
+        m_selfFolded[row] = on ? 1 : 2;
+    }
+
     void sort(std::vector<KeyRow> &items)
     {
         radixSort(items.data(), items.size(), m_scratch);
@@ -91,33 +100,15 @@ private:
         }
     }
 
-    // Whether the row's text is its own folded form (no capitals, no NUL, valid
-    // UTF-8): then its folded bytes are its bytes. Asked once per row.
+    // Whether the row's text is its own folded form: then its folded bytes are its
+    // bytes. Asked once per row.
     bool selfFolded(uint32_t row)
     {
         if (m_selfFolded.empty())
             m_selfFolded.assign(m_col.size(), 0);
         uint8_t &known = m_selfFolded[row];
-        if (known == 0) {
-            const std::string_view t = m_col.text(row);
-            const auto *p = reinterpret_cast<const unsigned char *>(t.data());
-            const auto *end = p + t.size();
-            bool same = true;
-            while (same && p < end) {
-                if (*p < 0x80) {
-                    same = *p != 0 && TextCollation::foldAscii(*p) == *p;
-                    ++p;
-                    continue;
-                }
-                const auto *start = p;
-                const char32_t c = TextCollation::decode(p, end);
-                unsigned char enc[4];
-                same = TextCollation::fold(c) == c
-                       && TextCollation::encode(c, enc) == int(p - start)
-                       && std::memcmp(enc, start, size_t(p - start)) == 0;
-            }
-            known = same ? 1 : 2;
-        }
+        if (known == 0)
+            known = TextCollation::isSelfFolded(m_col.text(row)) ? 1 : 2;
         return known == 1;
     }
 
@@ -145,7 +136,11 @@ private:
         bool allExhausted = true;
         for (size_t i = 0; i < n; ++i) {
             bool exhausted = false;
-            items[i].key = keyAt(items[i].row, 8 * depth, &exhausted);
+            if (depth == 1 && items[i].next != 0) {
+                items[i].key = items[i].next; // read in the first pass: no text access
+            } else {
+                items[i].key = keyAt(items[i].row, 8 * depth, &exhausted);
+            }
             allExhausted = allExhausted && exhausted;
         }
         if (allExhausted) {
@@ -216,7 +211,7 @@ bool sortByDistinctTexts(const Column &column, std::vector<KeyRow> &items)
     }
     std::vector<KeyRow> distinct(firstRow.size());
     for (size_t d = 0; d < firstRow.size(); ++d)
-        distinct[d] = KeyRow{TextCollation::foldedPrefixKey(column.text(firstRow[d])),
+        distinct[d] = KeyRow{TextCollation::foldedPrefixKey(column.text(firstRow[d])), 0,
                              uint32_t(d), firstRow[d]};
     TextSorter(column).sort(distinct);
     std::vector<uint32_t> rankOf(distinct.size());
@@ -274,11 +269,25 @@ std::vector<uint32_t> sortRows(const Column &column, const std::vector<uint32_t>
             key = numberKey(column.number(row));
             break;
         }
-        items.push_back(KeyRow{key, uint32_t(i), row});
+        items.push_back(KeyRow{key, 0, uint32_t(i), row});
     }
     if (type == FieldType::String) {
-        if (items.size() < 4096 || !sortByDistinctTexts(column, items))
-            TextSorter(column).sort(items);
+        if (items.size() < 4096 || !sortByDistinctTexts(column, items)) {
+            // The next eight folded bytes, and whether a text is its own folded form,
+            // read now in storage order, spare the refinements a visit to every text at
+            // random.
+            TextSorter sorter(column);
+            for (KeyRow &it : items) {
+                const std::string_view t = column.text(it.row);
+                bool exhausted = false;
+                bool selfFolded = false;
+                if (t.size() > 8) {
+                    it.next = TextCollation::foldedKeyAt(t, 8, &exhausted, &selfFolded);
+                    sorter.setSelfFolded(it.row, selfFolded);
+                }
+            }
+            sorter.sort(items);
+        }
     } else {
         std::vector<KeyRow> scratch;
         radixSort(items.data(), items.size(), scratch);

@@ -100,14 +100,34 @@ int sequenceLength(const unsigned char *p, const unsigned char *end)
 
 } // namespace
 
-char32_t decode(const unsigned char *&p, const unsigned char *end)
+// decode, and whether the bytes were a well-formed sequence.
+static inline char32_t decodeChecked(const unsigned char *&p, const unsigned char *end,
+                                     bool *valid)
 {
+    const unsigned char c = *p;
+    // Two- and three-byte sequences (Latin letters, CJK) in one go.
+    if (c >= 0xC2 && c <= 0xDF && end - p >= 2 && (p[1] & 0xC0) == 0x80) {
+        const char32_t cp = (char32_t(c & 0x1F) << 6) | (p[1] & 0x3F);
+        p += 2;
+        *valid = true;
+        return cp;
+    }
+    if (c >= 0xE0 && c <= 0xEF && end - p >= 3 && (p[1] & 0xC0) == 0x80
+        && (p[2] & 0xC0) == 0x80) {
+        const char32_t cp = (char32_t(c & 0x0F) << 12) | (char32_t(p[1] & 0x3F) << 6)
+                            | (p[2] & 0x3F);
+        if (cp >= 0x800 && (cp < 0xD800 || cp > 0xDFFF)) {
+            p += 3;
+            *valid = true;
+            return cp;
+        }
+    }
     const int n = sequenceLength(p, end);
+    *valid = n > 0;
     if (n == 0) {
         ++p;
         return kReplacement;
     }
-    const unsigned char c = *p;
     char32_t cp;
     switch (n) {
     case 1:
@@ -127,6 +147,14 @@ char32_t decode(const unsigned char *&p, const unsigned char *end)
     return cp;
 }
 
+char32_t decode(const unsigned char *&p, const unsigned char *end)
+{
+    if (*p < 0x80)
+        return *p++;
+    bool valid;
+    return decodeChecked(p, end, &valid);
+}
+
 char32_t fold(char32_t c)
 {
     if (c < 0x80)
@@ -135,6 +163,27 @@ char32_t fold(char32_t c)
     if (caseless(c))
         return c;
     return QChar::toCaseFolded(c);
+}
+
+bool isSelfFolded(std::string_view utf8)
+{
+    const unsigned char *p = bytesOf(utf8);
+    const unsigned char *end = p + utf8.size();
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            if (c == 0 || (c >= 'A' && c <= 'Z'))
+                return false;
+            ++p;
+            continue;
+        }
+        if (sequenceLength(p, end) == 0)
+            return false; // an invalid byte reads as U+FFFD: not its own bytes
+        const char32_t cp = decode(p, end);
+        if (!caseless(cp) && fold(cp) != cp)
+            return false;
+    }
+    return true;
 }
 
 std::u32string foldedKey(std::string_view utf8)
@@ -191,6 +240,52 @@ uint64_t foldedKeyAt(std::string_view utf8, size_t offset, bool *exhausted)
         }
     }
     *exhausted = n == 0 && p >= end;
+    uint64_t key = 0;
+    for (int i = 0; i < 8; ++i)
+        key = (key << 8) | buf[i];
+    return key;
+}
+
+uint64_t foldedKeyAt(std::string_view utf8, size_t offset, bool *exhausted, bool *selfFolded)
+{
+    unsigned char buf[12] = {};
+    size_t pos = 0;
+    int n = 0;
+    bool same = true;
+    const unsigned char *p = bytesOf(utf8);
+    const unsigned char *end = p + utf8.size();
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            const unsigned char f = kTable.t[c];
+            same = same && c != 0 && f == c;
+            if (pos >= offset && n < 8)
+                buf[n++] = f;
+            ++pos;
+            ++p;
+        } else {
+            const unsigned char *start = p;
+            bool valid;
+            const char32_t cp = decodeChecked(p, end, &valid);
+            const char32_t f = caseless(cp) ? cp : fold(cp);
+            unsigned char ch[4];
+            const unsigned char *bytes = start; // a character that folds to itself: its bytes
+            int k = int(p - start);
+            if (!valid || f != cp) {
+                same = false;
+                k = encode(f, ch);
+                bytes = ch;
+            }
+            for (int i = 0; i < k; ++i, ++pos) {
+                if (pos >= offset && n < 8)
+                    buf[n++] = bytes[i];
+            }
+        }
+        if (n == 8 && !same)
+            break; // nothing more to learn
+    }
+    *exhausted = pos <= offset;
+    *selfFolded = same;
     uint64_t key = 0;
     for (int i = 0; i < 8; ++i)
         key = (key << 8) | buf[i];

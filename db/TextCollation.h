@@ -12,6 +12,9 @@ namespace TextCollation {
 
 // Decodes one code point and advances p (p < end).
 char32_t decode(const unsigned char *&p, const unsigned char *end);
+// Whether the text is its own folded form: valid UTF-8, no NUL, nothing that folds
+// to something else. Its folded bytes are then its bytes.
+bool isSelfFolded(std::string_view utf8);
 // Simple case folding of one code point.
 char32_t fold(char32_t c);
 
@@ -25,6 +28,9 @@ uint64_t foldedPrefixKey(std::string_view utf8);
 // Eight bytes of the folded text's UTF-8 from byte offset on, as foldedPrefixKey gives
 // the first eight; exhausted is set when the folded text ends at or before offset.
 uint64_t foldedKeyAt(std::string_view utf8, size_t offset, bool *exhausted);
+
+// foldedKeyAt and isSelfFolded in one reading of the text.
+uint64_t foldedKeyAt(std::string_view utf8, size_t offset, bool *exhausted, bool *selfFolded);
 
 // Letter case of ASCII bytes only.
 inline unsigned char foldAscii(unsigned char c)
