@@ -96,11 +96,8 @@ int main(int argc, char **argv)
             continue;
         }
         try {
-            ConnectionParams p;
-            p.database = db;
-            p.userName = QStringLiteral("SYSDBA");
             SqlConnection c;
-            c.setParams(p);
+            c.setParams(ConnectionParams::embedded(db));
             c.open();
             qint64 rows = 0;
             fetchWithSink(c, &rows); // warm the page cache

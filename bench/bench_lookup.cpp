@@ -89,11 +89,8 @@ int main(int argc, char **argv)
     Prompter::setCurrent(&prompts);
 
     try {
-        ConnectionParams params;
-        params.database = path;
-        params.userName = QStringLiteral("SYSDBA");
         SqlConnection connection;
-        connection.setParams(params);
+        connection.setParams(ConnectionParams::embedded(path));
         connection.open();
 
         // The caller's side, as the product lookup prepares it.

@@ -296,11 +296,8 @@ void inMemory(int n)
 
 void fromDatabase(const QString &db, const std::string &tag)
 {
-    ConnectionParams p;
-    p.database = db;
-    p.userName = QStringLiteral("SYSDBA");
     SqlConnection c;
-    c.setParams(p);
+    c.setParams(ConnectionParams::embedded(db));
     c.open();
     qint64 rows = 0;
     auto plain = [&] {

@@ -54,6 +54,14 @@ ConnectionParams ConnectionParams::fromValues(const QList<QPair<QString, QString
     return p;
 }
 
+ConnectionParams ConnectionParams::embedded(const QString &databasePath)
+{
+    ConnectionParams p;
+    p.database = databasePath;
+    p.userName = QStringLiteral("SYSDBA");
+    return p;
+}
+
 ConnectionParams ConnectionParams::load(const QString &iniPath, const QString &name)
 {
     if (name.trimmed().isEmpty())

@@ -31,6 +31,8 @@ struct ConnectionParams
     // the file when it is missing, the section when it is absent, and the key
     // Database when it is empty.
     static ConnectionParams load(const QString &iniPath, const QString &name);
+    // A database file opened by the embedded engine as SYSDBA (tools, tests, benchmarks).
+    static ConnectionParams embedded(const QString &databasePath);
     // Interprets a list of key = value pairs (keys compared without case).
     static ConnectionParams fromValues(const QList<QPair<QString, QString>> &values);
 };

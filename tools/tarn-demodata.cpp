@@ -63,9 +63,7 @@ int main(int argc, char **argv)
     try {
         QElapsedTimer t;
         t.start();
-        ConnectionParams params;
-        params.database = db;
-        params.userName = QStringLiteral("SYSDBA");
+        const ConnectionParams params = ConnectionParams::embedded(db);
         DemoData::createDatabase(params);
         SqlConnection c;
         c.setParams(params);

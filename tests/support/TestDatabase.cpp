@@ -70,10 +70,7 @@ QString TestDatabase::path() const
 
 ConnectionParams TestDatabase::params() const
 {
-    ConnectionParams p;
-    p.database = path();
-    p.userName = QStringLiteral("SYSDBA");
-    return p;
+    return ConnectionParams::embedded(path());
 }
 
 SqlConnection &TestDatabase::connection()
