@@ -388,7 +388,8 @@ static RowStore queryRows(RecordSetPrivate &d, std::vector<std::unique_ptr<Field
         rows.reset(d.fieldTypes());
         d.loading = &rows;
         const int want = d.packetRecords > 0 ? d.packetRecords : -1;
-        const int got = query->fetchInto(d, want);
+        d.fetchedSoFar = 0;
+        const int got = d.fetchRows(*query, want);
         d.loading = nullptr;
         if (want < 0 || got < want) {
             query->close();
@@ -416,6 +417,26 @@ static RowStore queryRows(RecordSetPrivate &d, std::vector<std::unique_ptr<Field
     return rows;
 }
 
+int RecordSetPrivate::fetchRows(SqlQuery &query, int maxRows)
+{
+    if (!fetchProgress || fetchProgressEvery <= 0)
+        return query.fetchInto(*this, maxRows);
+    // In runs, so that the row loop itself stays as it is.
+    int got = 0;
+    while (maxRows < 0 || got < maxRows) {
+        const int run = maxRows < 0 ? fetchProgressEvery
+                                    : std::min(fetchProgressEvery, maxRows - got);
+        const int n = query.fetchInto(*this, run);
+        got += n;
+        fetchedSoFar += n;
+        if (n > 0)
+            fetchProgress(fetchedSoFar);
+        if (n < run)
+            break;
+    }
+    return got;
+}
+
 int RecordSetPrivate::fetchPacket()
 {
     if (allFetched || !openQuery)
@@ -436,7 +457,7 @@ int RecordSetPrivate::fetchPacket()
     loading = &store;
     fetchedRows = &fetched;
     try {
-        got = query->fetchInto(*this, packetRecords);
+        got = fetchRows(*query, packetRecords);
     } catch (...) {
         // A packet comes whole or not at all.
         loading = nullptr;
@@ -1054,6 +1075,12 @@ void RecordSet::setPacketRecords(int rows)
 int RecordSet::packetRecords() const
 {
     return m_d->packetRecords;
+}
+
+void RecordSet::setFetchProgress(std::function<void(int rows)> progress, int everyRows)
+{
+    m_d->fetchProgress = std::move(progress);
+    m_d->fetchProgressEvery = everyRows > 0 ? everyRows : 4096;
 }
 
 void RecordSet::open()

@@ -71,6 +71,11 @@ public:
     // Rows fetched per packet; -1 (default) fetches every row on open.
     void setPacketRecords(int rows);
     int packetRecords() const;
+    // While rows are read through the provider (open, refresh, further packets),
+    // progress(rows) is called each time another everyRows rows have been read, rows
+    // counting the rows read so far by that open or refresh. It runs between two rows,
+    // on the reading thread; it must not touch this record set. Empty: none.
+    void setFetchProgress(std::function<void(int rows)> progress, int everyRows = 4096);
 
     // Without a provider, open() makes an empty in-memory set of the declared fields
     // (append() and insert() do that themselves). Open when open: no change.

@@ -88,6 +88,12 @@ public:
     bool allFetched = true;
     SqlQuery *openQuery = nullptr; // cursor left open between packets
     QString openQueryText;
+    std::function<void(int)> fetchProgress;
+    int fetchProgressEvery = 4096;
+    int fetchedSoFar = 0; // rows read by the current open or refresh, for fetchProgress
+    // Reads up to maxRows rows (-1: all) of query into the loading store, in runs of
+    // fetchProgressEvery rows with fetchProgress between them; returns the rows read.
+    int fetchRows(SqlQuery &query, int maxRows);
 
     // Indexes
     struct IndexDef

@@ -210,6 +210,51 @@ private slots:
         QCOMPARE(s.rs.recordCount(), m_products);
     }
 
+    // Progress while reading: every so many rows, with the count so far; the rows and
+    // their order are those of a load without it. Packets go on counting.
+    void fetchProgress()
+    {
+        Set plain(m_db->connection(), "plain");
+        plain.rs.setCommandText(kBrowser);
+        plain.rs.open();
+
+        Set s(m_db->connection(), "ClientDataSet1");
+        s.rs.setCommandText(kBrowser);
+        QList<int> calls;
+        s.rs.setFetchProgress([&](int rows) { calls << rows; }, 1000);
+        s.rs.open();
+        QCOMPARE(calls, QList<int>({ 1000, 2000, m_products }));
+        QCOMPARE(s.rs.recordCount(), plain.rs.recordCount());
+        for (int row = 0; row < m_products; row += 97)
+            for (int f = 0; f < 7; ++f)
+                QCOMPARE(s.rs.valueAt(row, f), plain.rs.valueAt(row, f));
+
+        // Exactly a multiple of the step: no empty call at the end.
+        calls.clear();
+        s.rs.setFetchProgress([&](int rows) { calls << rows; }, m_products / 2);
+        s.rs.refresh();
+        QCOMPARE(calls, QList<int>({ m_products / 2, m_products }));
+
+        calls.clear();
+        Set packets(m_db->connection(), "CDS_Query");
+        packets.rs.setPacketRecords(1000);
+        packets.rs.setCommandText(kById);
+        packets.rs.setFetchProgress([&](int rows) { calls << rows; }, 400);
+        packets.rs.open();
+        QCOMPARE(calls, QList<int>({ 400, 800, 1000 }));
+        packets.rs.fetchMore();
+        QCOMPARE(calls, QList<int>({ 400, 800, 1000, 1400, 1800, 2000 }));
+        QCOMPARE(packets.rs.recordCount(), 2000);
+
+        // None set: nothing is called, and a reopen reads everything as before.
+        calls.clear();
+        s.rs.setFetchProgress({});
+        s.rs.close();
+        s.rs.open();
+        QVERIFY(calls.isEmpty());
+        QCOMPARE(s.rs.recordCount(), m_products);
+    }
+
     // Refresh re-reads the rows and keeps the current row where it still exists.
     void refresh()
     {
