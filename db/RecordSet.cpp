@@ -840,6 +840,38 @@ int search(RecordSetPrivate &d, bool indexed, const Match &match, const Before *
 
 using NoBefore = bool (*)(uint32_t);
 
+// The first position whose row matches, in the order of an index on the number column
+// col. Equal values stand together there and show the same text, so one test stands
+// for a whole run of them; the end of a run is found by galloping, which costs one
+// comparison when the next value differs. A zero is tested row by row: -0 and 0 sort
+// together but may show differently.
+template<typename Match>
+int searchNumberIndex(const Column &col, const std::vector<uint32_t> &o, const Match &match)
+{
+    const size_t n = o.size();
+    size_t i = 0;
+    while (i < n) {
+        const uint32_t r = o[i];
+        if (match(r))
+            return int(i);
+        if (!col.isNull(r) && col.type() == FieldType::Number && col.number(r) == 0.0) {
+            ++i;
+            continue;
+        }
+        const auto same = [&](uint32_t x) { return RecordIndex::compareRows(col, x, r) == 0; };
+        size_t inRun = i; // the last position known to hold the same value
+        size_t probe = i + 1;
+        for (size_t step = 1; probe < n && same(o[probe]); step *= 2) {
+            inRun = probe;
+            probe = inRun + step * 2;
+        }
+        const auto from = o.begin() + std::ptrdiff_t(inRun + 1);
+        const auto to = o.begin() + std::ptrdiff_t(std::min(probe, n));
+        i = size_t(std::partition_point(from, to, same) - o.begin());
+    }
+    return -1;
+}
+
 } // namespace
 
 int RecordSetPrivate::find(int field, const QVariant &value, LocateOptions options)
@@ -886,6 +918,8 @@ int RecordSetPrivate::find(int field, const QVariant &value, LocateOptions optio
                     return prefix(t);
                 return t.size() >= key.size() && std::memcmp(t.data(), key.data(), key.size()) == 0;
             };
+            if (indexed)
+                return searchNumberIndex(col, order(), match);
             return search(*this, false, match, static_cast<const NoBefore *>(nullptr));
         }
 
