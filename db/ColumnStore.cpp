@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cstring>
 
 uint32_t TextHeap::append(const char *bytes, uint32_t length)
 {
@@ -72,10 +73,31 @@ void Column::appendNull()
     }
 }
 
+TextRef Column::storeText(const char *utf8, uint32_t length)
+{
+    static_assert(std::endian::native == std::endian::little,
+                  "a short text's mark is the last byte of its length");
+    if (length == 0)
+        return TextRef();
+    if (length <= kInlineTextBytes) {
+        unsigned char bytes[sizeof(TextRef)] = {};
+        std::memcpy(bytes, utf8, length);
+        bytes[sizeof(TextRef) - 1] = static_cast<unsigned char>(kInlineTextMark | length);
+        TextRef r;
+        std::memcpy(&r, bytes, sizeof r);
+        return r;
+    }
+    if (length >= kInlineTextBit)
+        throw DbError(QCoreApplication::translate("RecordSet",
+                                                  "A text of 2 GiB or more cannot be held"));
+    return TextRef{m_heap.append(utf8, length), length};
+}
+
 void Column::appendText(const char *utf8, uint32_t length)
 {
+    const TextRef r = storeText(utf8, length);
     m_nulls.push_back(false);
-    m_refs.push_back(TextRef{m_heap.append(utf8, length), length});
+    m_refs.push_back(r);
 }
 
 void Column::appendInteger(int64_t value)
@@ -111,7 +133,7 @@ void Column::setText(size_t row, const char *utf8, uint32_t length)
     const std::string_view old = text(row);
     if (!isNull(row) && old.size() == length && std::memcmp(old.data(), utf8, length) == 0)
         return; // unchanged: no new bytes
-    m_refs[row] = TextRef{m_heap.append(utf8, length), length};
+    m_refs[row] = storeText(utf8, length); // (utf8 may be the old short text itself)
     m_nulls.set(row, false);
 }
 

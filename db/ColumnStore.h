@@ -2,6 +2,7 @@
 
 #include "FieldType.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -133,11 +134,18 @@ private:
     size_t m_size = 0;
 };
 
+// Where one text is. A text of up to kInlineTextBytes bytes (codes, units, flags) is kept
+// in the reference itself, with no heap bytes: its bytes come first and the last byte
+// holds kInlineTextMark plus its length. A longer text lies in the column's heap, its
+// length below 2^31 so that the mark never shows.
 struct TextRef
 {
     uint32_t offset = 0;
     uint32_t length = 0;
 };
+constexpr uint32_t kInlineTextBytes = 7;
+constexpr uint32_t kInlineTextMark = 0x80u;
+constexpr uint32_t kInlineTextBit = kInlineTextMark << 24; // the mark, seen in length
 
 // The stored form of one cell, for the undo log: a text is kept by reference.
 struct CellSnapshot
@@ -161,9 +169,12 @@ public:
     void appendNumber(double value);
 
     bool isNull(size_t row) const { return m_nulls[row]; }
+    // Valid until the row's text is set again or rows are appended.
     std::string_view text(size_t row) const
     {
         const TextRef &r = m_refs[row];
+        if (r.length & kInlineTextBit)
+            return std::string_view(reinterpret_cast<const char *>(&r), (r.length >> 24) & 0x7F);
         return r.length ? std::string_view(m_heap.at(r.offset), r.length) : std::string_view();
     }
     int64_t integer(size_t row) const { return m_ints[row]; }
@@ -182,6 +193,8 @@ public:
     size_t bytesReserved() const;
 
 private:
+    TextRef storeText(const char *utf8, uint32_t length);
+
     FieldType m_type;
     NullBits m_nulls;
     ChunkedArray<TextRef> m_refs;

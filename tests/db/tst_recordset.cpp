@@ -495,6 +495,48 @@ private slots:
         }
     }
 
+    // A prefix typed over a number field sorted by its own index finds the first row, in
+    // that order, whose shown text begins with it (long runs of equal values, nulls,
+    // zeros of both signs, negative and fractional values).
+    void locateNumberPrefixOnItsIndex()
+    {
+        QRandomGenerator rng(42);
+        const QList<QVariant> prices = {QVariant(), 0.0, -0.0, 1.0, 10.0, 12.0, 12.5, 120.0,
+                                        125.0, 1250.0, 99.0, -1.0, -12.5, 0.5, 1e6};
+        const QList<QVariant> qtys = {QVariant(), 0, 1, 12, 120, -1, -12, 7, 1200, 99999};
+        QList<Row> rows;
+        for (int i = 0; i < 3000; ++i)
+            rows.append({QString::number(i), qtys[rng.bounded(int(qtys.size()))],
+                         prices[rng.bounded(int(prices.size()))]});
+        auto rs = makeSet(rows);
+        const QStringList keys = {"", "1", "12", "12.", "12.5", "125", "-", "-1", "-12.", "0",
+                                  "0.", "9", "99", "100", "x"};
+        for (const char *field : {"PRICE", "QTY"}) {
+            rs->setIndexFieldName(field);
+            const int f = rs->fieldByName(field)->index();
+            for (const QString &key : keys) {
+                for (const int options : {int(loPartialKey),
+                                          int(loPartialKey | loCaseInsensitive)}) {
+                    int expected = -1;
+                    for (int i = 0; i < rs->recordCount() && expected < 0; ++i) {
+                        const QString shown = rs->displayTextAt(i, f); // a null shows ""
+                        if (QString(shown.isNull() ? QStringLiteral("") : shown).startsWith(key))
+                            expected = i;
+                    }
+                    rs->last();
+                    const int before = rs->recNo();
+                    const bool ok = rs->locate(field, key, LocateOptions(options));
+                    QCOMPARE(ok, expected >= 0);
+                    QVERIFY2(rs->recNo() == (ok ? expected : before),
+                             qPrintable(QStringLiteral("%1 '%2': %3, expected %4")
+                                            .arg(field, key)
+                                            .arg(rs->recNo())
+                                            .arg(expected)));
+                }
+            }
+        }
+    }
+
     // Index order: folded, then code points, nulls first, ties in earlier order;
     // numbers as numbers; posting keeps the order; no index returns to load order.
     void indexOrder()
@@ -703,6 +745,61 @@ private slots:
         QCOMPARE(scrolls, 0);
         QCOMPARE(rs->recNo(), 3);
         QCOMPARE(rs->fieldByName("CODE")->asString(), QStringLiteral("D"));
+    }
+
+    // Texts of up to seven bytes are held apart from longer ones: values, edits across
+    // that length, undo, copies, files, order and search must not tell them apart.
+    void shortAndLongTexts()
+    {
+        const QStringList codes = {"1234567", "12345678", "瓶瓶", "瓶瓶瓶", QString(), "a",
+                                   "ABCDEFGHIJ"};
+        auto shown = [](const QStringList &list) {
+            QStringList out;
+            for (const QString &c : list)
+                out << (c.isNull() ? QStringLiteral("<null>") : c);
+            return out;
+        };
+        auto rs = makeCodes(codes);
+        rs->loadFromBytes(rs->saveToBytes()); // these rows are "as loaded"
+        QCOMPARE(codesInOrder(*rs), shown(codes));
+
+        // Each row takes the next row's text: short to long, long to short, to null.
+        QStringList rotated = codes.mid(1) + codes.mid(0, 1);
+        for (int i = 0; i < codes.size(); ++i) {
+            rs->setRecNo(i);
+            rs->edit();
+            rs->fieldByName("CODE")->setValue(rotated[i].isNull() ? QVariant()
+                                                                  : QVariant(rotated[i]));
+            rs->post();
+        }
+        QCOMPARE(codesInOrder(*rs), shown(rotated));
+        // A text set to itself, and a short text replaced by another of the same length.
+        rs->setRecNo(1);
+        rs->edit();
+        rs->fieldByName("CODE")->setAsString(rs->fieldByName("CODE")->asString());
+        rs->fieldByName("CODE")->setAsString("瓶瓶罐");
+        rs->post();
+        rotated[1] = "瓶瓶罐";
+        QCOMPARE(codesInOrder(*rs), shown(rotated));
+
+        RecordSet copy("CDS_COPY");
+        copy.copyFrom(*rs);
+        QCOMPARE(codesInOrder(copy), shown(rotated));
+        RecordSet file("CDS_FILE");
+        file.loadFromBytes(rs->saveToBytes());
+        QCOMPARE(codesInOrder(file), shown(rotated));
+
+        rs->cancelUpdates();
+        QCOMPARE(codesInOrder(*rs), shown(codes));
+        rs->setIndexFieldName("CODE");
+        QCOMPARE(codesInOrder(*rs), QStringList({"<null>", "1234567", "12345678", "a",
+                                                 "ABCDEFGHIJ", "瓶瓶", "瓶瓶瓶"}));
+        QVERIFY(rs->locate("CODE", "12345678"));
+        QCOMPARE(rs->recNo(), 2);
+        QVERIFY(rs->locate("CODE", "瓶瓶", loCaseInsensitive | loPartialKey));
+        QCOMPARE(rs->recNo(), 5);
+        QVERIFY(rs->locate("CODE", "abcdefghij", loCaseInsensitive));
+        QCOMPARE(rs->recNo(), 4);
     }
 
     void copyFrom()
