@@ -121,10 +121,14 @@ T *pick(const QHash<QString, T *> &objects, const char *name)
 }
 
 const QColor SearchColumnColor(255, 255, 0);
+// Rows of the product browser between two progress reports while it fills: a few
+// milliseconds of reading.
+constexpr int BrowserProgressRows = 4096;
 
 } // namespace
 
-TFormTarnPromotion::TFormTarnPromotion(QWidget *parent)
+TFormTarnPromotion::TFormTarnPromotion(QWidget *parent,
+                                       const std::function<void(int rows)> &browserProgress)
     : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("FormTarnPromotion"));
@@ -148,7 +152,10 @@ TFormTarnPromotion::TFormTarnPromotion(QWidget *parent)
 
     // Stored connected and active with the window: a failure here ends its creation.
     SQLConnection1->open();
+    if (browserProgress)
+        ClientDataSet1->setFetchProgress(browserProgress, BrowserProgressRows);
     ClientDataSet1->open();
+    ClientDataSet1->setFetchProgress({});
 
     ErrorReport::guard([this] { FormCreate(); });
 

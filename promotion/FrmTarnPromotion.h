@@ -43,11 +43,15 @@ extern quint16 LastFormWidth;     // window width at the last resize (0: none re
 // failure there leaves the constructor with the DbError. The creation handler then
 // reads the site configuration ("Vantor.dat" beside the executable); its errors are
 // reported and the window still opens.
+//
+// browserProgress, when given, is told the number of products read so far while the
+// product browser fills (every few thousand rows), for a start-up splash.
 class TFormTarnPromotion : public QWidget
 {
     Q_OBJECT
 public:
-    explicit TFormTarnPromotion(QWidget *parent = nullptr);
+    explicit TFormTarnPromotion(QWidget *parent = nullptr,
+                                const std::function<void(int rows)> &browserProgress = {});
     ~TFormTarnPromotion() override;
 
     // Panes

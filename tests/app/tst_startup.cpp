@@ -2,6 +2,7 @@
 #include "TestDatabase.h"
 
 #include "StartUp.h"
+#include "StartUpSplash.h"
 
 #include "ConnectionParams.h"
 #include "DemoData.h"
@@ -10,9 +11,25 @@
 #include "RecordSet.h"
 #include "SqlConnection.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <functional>
+
+// Records prompts, and first runs a check of the moment a prompt comes up.
+class WatchingPrompter : public ScriptedPrompter
+{
+public:
+    std::function<void()> onPrompt;
+    void error(const QString &text) override
+    {
+        if (onPrompt)
+            onPrompt();
+        ScriptedPrompter::error(text);
+    }
+};
 
 class TestStartUp : public QObject
 {
@@ -75,6 +92,82 @@ private slots:
         QCOMPARE(FormTarnPromotion->ClientDataSet1->recordCount(), 40);
         QVERIFY(Frmgetdata);
         QVERIFY(!Frmgetdata->isVisible());
+    }
+
+    // The splash counts the products as the browser fills, shows the full count at the
+    // end of the load and is gone as soon as the window shows.
+    void splashCountsProductsUntilTheWindowShows()
+    {
+        m_db->writeConnectionFile(site());
+        DemoData::writeSiteConfig(site() + QStringLiteral("Vantor.dat"), QStringLiteral("PM"));
+        ScriptedPrompter prompts;
+        StartUpSplash splash;
+        QStringList messages;
+        connect(&splash, &StartUpSplash::messageChanged, this,
+                [&](const QString &m) { messages << m; });
+        splash.showNow();
+        QVERIFY(splash.isVisible());
+        QVERIFY(createWindows(&splash));
+        QCOMPARE(prompts.count(), 0);
+        QVERIFY(!messages.isEmpty());
+        QCOMPARE(messages.last(), QStringLiteral("已載入 40 筆商品"));
+        QCOMPARE(splash.message(), messages.last());
+        QVERIFY(splash.paints() >= 1);
+        QVERIFY(splash.isVisible()); // the hidden lookup dialog does not close it
+        FormTarnPromotion->show();
+        QVERIFY(!splash.isVisible());
+    }
+
+    // At most one paint per interval while the count runs; the last count always.
+    void splashPaintsAFewTimesASecond()
+    {
+        StartUpSplash splash(100);
+        splash.showNow();
+        const int before = splash.paints();
+        splash.rowsLoaded(4096);
+        splash.rowsLoaded(8192); // within the interval of the paint at show
+        QCOMPARE(splash.paints(), before);
+        QTest::qWait(120);
+        splash.rowsLoaded(12288);
+        QCOMPARE(splash.paints(), before + 1);
+        QCOMPARE(splash.message(), QStringLiteral("已載入 12,288 筆商品"));
+        splash.rowsLoaded(16384);
+        splash.rowsLoaded(1234567, true); // the end of the load
+        QCOMPARE(splash.paints(), before + 2);
+        QCOMPARE(splash.message(), QStringLiteral("已載入 1,234,567 筆商品"));
+
+        // Counting for a second paints about ten times, never more than the interval allows.
+        QElapsedTimer t;
+        t.start();
+        const int start = splash.paints();
+        for (int rows = 0; t.elapsed() < 1000; rows += 4096) {
+            splash.rowsLoaded(rows);
+            QTest::qSleep(2);
+        }
+        const int paints = splash.paints() - start;
+        QVERIFY2(paints >= 3 && paints <= int(t.elapsed() / 100) + 1,
+                 qPrintable(QString::number(paints)));
+    }
+
+    // The splash never hides a message box: any other window that shows closes it, and a
+    // failed start closes it before the error.
+    void splashGivesWayToOtherWindows()
+    {
+        {
+            StartUpSplash splash;
+            splash.showNow();
+            QWidget box;
+            box.show();
+            QVERIFY(!splash.isVisible());
+        }
+        WatchingPrompter prompts;
+        StartUpSplash splash;
+        splash.showNow();
+        bool splashAtError = true;
+        prompts.onPrompt = [&] { splashAtError = splash.isVisible(); };
+        QVERIFY(!createWindows(&splash)); // no connection file
+        QCOMPARE(prompts.count(), 1);
+        QVERIFY(!splashAtError);
     }
 
     void firstConnectionFailureEndsTheTool_data()
