@@ -215,6 +215,10 @@ void fillCatalogue(SqlConnection &connection, const CatalogueOptions &options)
                 connection.commit();
                 connection.startTransaction();
             }
+            if (options.progress
+                && ((i + 1) % std::max(1, options.progressEvery) == 0
+                    || i + 1 == options.products))
+                options.progress(i + 1);
         }
 
         // Promotion bills of kind "B" with single-item rows, and one of another kind.

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class SqlConnection;
 
 // Builds test and demo databases: the schema, a realistic Traditional Chinese
@@ -23,6 +25,10 @@ struct CatalogueOptions
     int providers = 0;      // 0: about one supplier per 40 products (at least 10)
     int bills = 3;          // promotion bills of kind "B" with items
     quint32 seed = 20261210;
+    // Told the number of products written so far, every progressEvery products and
+    // after the last one. Empty: none.
+    std::function<void(int products)> progress;
+    int progressEvery = 1000;
 };
 // Fills PROVIDER, PRODUCT, PROD_SALE (units, packs, a few "M" buy-N packs) and a
 // few promotion bills with items. Product numbers are "1000" upwards.

@@ -15,6 +15,68 @@
 
 #include <cstdio>
 
+#include <unistd.h>
+
+namespace {
+
+QString grouped(qint64 n)
+{
+    QString digits = QString::number(n);
+    for (int i = int(digits.size()) - 3; i > 0; i -= 3)
+        digits.insert(i, QLatin1Char(','));
+    return digits;
+}
+
+QString duration(double seconds)
+{
+    const qint64 s = qint64(seconds + 0.5);
+    if (s >= 60)
+        return QStringLiteral("%1 min %2 s").arg(s / 60).arg(s % 60);
+    return QStringLiteral("%1 s").arg(s);
+}
+
+// The progress of the catalogue on the terminal: products written, rate, time left, on
+// one line rewritten in place a few times a second. Only on a terminal: when standard
+// error goes to a file or a pipe nothing is written, so scripts see what they always saw.
+class ProgressLine
+{
+public:
+    explicit ProgressLine(int total) : m_total(total), m_on(isatty(STDERR_FILENO) == 1)
+    {
+        m_clock.start();
+    }
+    void update(int written)
+    {
+        if (!m_on)
+            return;
+        const bool last = written >= m_total;
+        if (!last && m_shown.isValid() && m_shown.elapsed() < 250)
+            return;
+        m_shown.start();
+        const double seconds = m_clock.nsecsElapsed() / 1e9;
+        const double rate = seconds > 0 ? written / seconds : 0;
+        QString line = QStringLiteral("%1 of %2 products written (%3 %), %4/s")
+                           .arg(grouped(written), grouped(m_total))
+                           .arg(m_total > 0 ? 100.0 * written / m_total : 100.0, 0, 'f', 1)
+                           .arg(grouped(qint64(rate)));
+        if (!last && rate > 0)
+            line += QStringLiteral(", %1 left").arg(duration((m_total - written) / rate));
+        else if (last)
+            line += QStringLiteral(", %1").arg(duration(seconds));
+        // Back to the start of the line, then clear what a longer line left behind.
+        std::fprintf(stderr, "\r%s\033[K%s", qPrintable(line), last ? "\n" : "");
+        std::fflush(stderr);
+    }
+
+private:
+    int m_total;
+    bool m_on;
+    QElapsedTimer m_clock;
+    QElapsedTimer m_shown;
+};
+
+} // namespace
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
@@ -71,6 +133,8 @@ int main(int argc, char **argv)
         DemoData::CatalogueOptions options;
         options.products = products;
         options.seed = parser.value(seedOpt).toUInt();
+        ProgressLine progress(products);
+        options.progress = [&progress](int written) { progress.update(written); };
         DemoData::fillCatalogue(c, options);
         c.close();
         if (parser.isSet(siteOpt)) {
