@@ -757,6 +757,9 @@ public:
             if (TextCollation::caseless(m_first))
                 m_firstLen = TextCollation::encode(m_first, m_firstBytes);
         }
+        m_ascii = std::all_of(key.begin(), key.end(), [](char32_t c) { return c < 0x80; });
+        if (m_ascii)
+            m_asciiKey.assign(key.begin(), key.end());
     }
     bool operator()(std::string_view t) const
     {
@@ -764,6 +767,20 @@ public:
             return true;
         if (t.empty())
             return false;
+        if (m_ascii) {
+            // Byte by byte while the text is ASCII (which folds to ASCII only, one byte
+            // for one byte): codes and barcodes are decided here.
+            const size_t k = m_asciiKey.size();
+            size_t i = 0;
+            for (; i < k && i < t.size(); ++i) {
+                const unsigned char b = static_cast<unsigned char>(t[i]);
+                if (b >= 0x80)
+                    return TextCollation::compareFoldedToKey(t, m_key, true) == 0;
+                if (TextCollation::foldAscii(b) != static_cast<unsigned char>(m_asciiKey[i]))
+                    return false;
+            }
+            return i == k;
+        }
         const unsigned char c = static_cast<unsigned char>(t[0]);
         if (c < 0x80) {
             // An ASCII character folds to ASCII only.
@@ -783,6 +800,8 @@ private:
     char32_t m_first = 0;
     unsigned char m_firstBytes[4] = {};
     int m_firstLen = 0;
+    bool m_ascii = false;   // the folded key is ASCII, held in m_asciiKey
+    std::string m_asciiKey;
 };
 
 // The first position, in the current order, of a row that matches: by binary search on

@@ -415,6 +415,10 @@ private slots:
             *row("ci prefix") << "ab" << (ci | pk) << idx << (idx ? "ABC" : "abc");
             *row("ci prefix CJK") << "統一" << (ci | pk) << idx << "統一麥香";
             *row("ci prefix folds non-ASCII") << "ÄPFEL" << (ci | pk) << idx << "äpfelsaft";
+            // An ASCII key and a text whose first character folds to ASCII (KELVIN SIGN).
+            *row("ci prefix, text folding to ASCII") << "KEL" << (ci | pk) << idx
+                                                     << "\u212Aelvin";
+            *row("ci prefix longer than the texts") << "abcd" << (ci | pk) << idx << "";
             *row("prefix no match") << "zz" << (ci | pk) << idx << "";
             *row("empty prefix matches the first row") << "" << (ci | pk) << idx
                                                         << (idx ? "<null>" : "abc");
@@ -426,7 +430,8 @@ private slots:
         QFETCH(int, options);
         QFETCH(bool, indexed);
         QFETCH(QString, found);
-        auto rs = makeCodes({"abc", "ABC", "Abd", "統一麥香", "äpfelsaft", QString(), "abc"});
+        auto rs = makeCodes({"abc", "ABC", "Abd", "統一麥香", "äpfelsaft", QString(), "abc",
+                             "\u212Aelvin"});
         if (indexed)
             rs->setIndexFieldName("code");
         rs->last();
