@@ -1,9 +1,11 @@
 // The lookup dialog on the 1M-product database: the time from "開始尋找" until the first
 // rows of a prefix search that matches every product are shown (the result is fetched
-// in packets of 1000), next to the time of fetching all the matching rows in the same
-// run.
+// in packets of 1000), against fetching the same first 1000 rows of the same statement
+// through the database layer alone, in the same run. The time to fetch every matching
+// row is printed beside it, for what the packets save.
 
 #include "BenchReport.h"
+#include "QuietPrompter.h"
 
 #include "Getdata.h"
 #include "LookupGrid.h"
@@ -15,6 +17,7 @@
 #include "DataSource.h"
 #include "DbError.h"
 #include "RecordSet.h"
+#include "RowSink.h"
 #include "SqlConnection.h"
 #include "SqlQuery.h"
 
@@ -31,23 +34,19 @@
 
 namespace {
 
-// Messages are counted, never shown.
-struct QuietPrompter : Prompter
+// Every value of the rows read, nothing kept.
+struct TouchSink : RowSink
 {
-    QStringList texts;
-    void message(const QString &text) override { texts << text; }
-    void warning(const QString &text) override { texts << text; }
-    void error(const QString &text) override { texts << text; }
-    bool confirm(const QString &text) override
+    qint64 rows = 0;
+    qint64 sum = 0;
+    void putNull(int) override {}
+    void putText(int, const char *p, int n) override
     {
-        texts << text;
-        return false;
+        sum += n ? static_cast<unsigned char>(p[n - 1]) + n : 0;
     }
-    MsgButton ask(const QString &text, MsgButtons, int) override
-    {
-        texts << text;
-        return MsgButton(0);
-    }
+    void putInteger(int, qint64 v) override { sum += v & 1; }
+    void putNumber(int, double v) override { sum += v > 0; }
+    void endRow() override { ++rows; }
 };
 
 // The product lookup's select list (81 columns).
@@ -109,6 +108,7 @@ int main(int argc, char **argv)
 
         const int runs = 3;
         std::vector<double> firstRows;
+        std::vector<double> firstFetched;
         std::vector<double> allRows;
         int matching = 0;
         for (int run = 0; run < runs; ++run) {
@@ -138,7 +138,21 @@ int main(int argc, char **argv)
                 return 1;
             }
 
-            // Reference: the same statement with every matching row fetched.
+            // Reference: the same statement, its first 1000 rows through the layer alone.
+            {
+                SqlQuery first(&connection);
+                first.setText(dialog->lastStatement());
+                TouchSink sink;
+                timer.restart();
+                first.open();
+                first.fetchInto(sink, 1000);
+                firstFetched.push_back(timer.nsecsElapsed() / 1e6);
+                first.close();
+                if (sink.rows != 1000)
+                    std::printf("bench_lookup: %lld first rows fetched\n", sink.rows);
+            }
+
+            // For comparison: every matching row fetched.
             SqlQuery allQuery(&connection);
             DataSetProvider allProvider(&allQuery);
             RecordSet all(QStringLiteral("all"));
@@ -153,9 +167,11 @@ int main(int argc, char **argv)
             dialog->reject();
             delete Frmgetdata;
         }
-        std::printf("bench_lookup: %d matching rows, median of %d runs\n", matching, runs);
+        std::printf("bench_lookup: %d matching rows, median of %d runs; fetching them all "
+                    "takes %.0f ms\n",
+                    matching, runs, median(allRows));
         benchReport("lookup search, first 1000 rows shown", median(firstRows), "ms",
-                    median(allRows), "fetch-all");
+                    median(firstFetched), "db fetch");
     } catch (const DbError &e) {
         std::printf("bench_lookup: %s\n", qPrintable(e.message()));
         return 1;
