@@ -8,7 +8,8 @@
 #     the unpacked tarn-demodata, makes the program folder read-only as installed, and
 #     starts the unpacked tool through its launcher under a private X server, as an
 #     ordinary user when run as root; its main window must come up with our icon and no
-#     error box, and SIGTERM must end it normally.
+#     error box, the engine's lock files must be in the user's own folder, and SIGTERM
+#     must end the tool normally.
 # Usage: package-check.sh BUILD_DIR
 set -euo pipefail
 
@@ -49,8 +50,7 @@ dpkg-deb -x "$deb" "$root"
 prog=$root/usr/lib/tarnpromotion
 [ -x "$prog/TarnPromotion" ] || fail "no executable in /usr/lib/tarnpromotion"
 [ -x "$root/usr/bin/tarn-demodata" ] || fail "no /usr/bin/tarn-demodata"
-[ "$(readlink "$root/usr/bin/tarnpromotion")" = ../lib/tarnpromotion/TarnPromotion ] \
-    || fail "the launcher /usr/bin/tarnpromotion does not lead to the executable"
+[ -x "$root/usr/bin/tarnpromotion" ] || fail "no launcher /usr/bin/tarnpromotion"
 for f in dbxconnections.ini Vantor.dat; do
     [ "$(readlink "$prog/$f")" = "/etc/tarnpromotion/$f" ] \
         || fail "$f beside the executable is not a link to /etc/tarnpromotion/$f"
@@ -77,13 +77,14 @@ grep -q "^Database=$work/data/test.fdb" "$prog/dbxconnections.ini" \
     || fail "the connection file does not name the test database"
 chmod a-w "$prog" # as installed: a store clerk cannot write beside the executable
 
-# The user the tool runs as, with a home, a lock folder for the embedded engine and a
-# database file of its own.
-home=$work/home lock=$work/lock
-mkdir -p "$home" "$lock"
+# The user the tool runs as, with a home, a runtime folder (where the launcher puts the
+# embedded engine's lock files) and a database file of its own.
+home=$work/home runtime=$work/runtime
+mkdir -p "$home" "$runtime"
+chmod 0700 "$runtime"
 run_as=()
 if [ "$(id -u)" -eq 0 ]; then
-    chown -R 65534:65534 "$home" "$lock" "$work/data"
+    chown -R 65534:65534 "$home" "$runtime" "$work/data"
     run_as=(setpriv --reuid=65534 --regid=65534 --clear-groups --)
 fi
 
@@ -100,7 +101,7 @@ done
 display=:$(head -n1 "$work/display")
 
 env -i PATH=/usr/bin:/bin HOME="$home" LANG=C.UTF-8 DISPLAY="$display" QT_QPA_PLATFORM=xcb \
-    FIREBIRD_LOCK="$lock" "${run_as[@]}" "$root/usr/bin/tarnpromotion" \
+    XDG_RUNTIME_DIR="$runtime" "${run_as[@]}" "$root/usr/bin/tarnpromotion" \
     > "$work/tool.log" 2>&1 &
 tool_pid=$!
 
@@ -134,4 +135,6 @@ wait "$tool_pid" || status=$?
 tool_pid=""
 [ "$status" -eq 0 ] || { cat "$work/tool.log"; fail "the tool ended with status $status"; }
 [ ! -e "$prog/Search.ini" ] || fail "a file was written beside the executable"
+ls "$runtime"/tarnpromotion-firebird-*/fb_init > /dev/null \
+    || fail "the engine's lock files are not in the user's own folder"
 echo "package check passed"
