@@ -177,14 +177,23 @@ void TestLookupSettings::userCopyWinsOnWriteToo()
 void TestLookupSettings::readOnlyFolder()
 {
     if (::geteuid() == 0) {
-        // Permissions do not hold for root: run this case again as an ordinary user.
+        // Permissions do not hold for root: run this case again as an ordinary user, from a
+        // copy of this program in a folder that user can reach (the build's may be private).
+        QTemporaryDir copyDir;
+        QVERIFY(copyDir.isValid());
+        const QString copy = copyDir.filePath(QStringLiteral("tst_lookupsettings"));
+        QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), copy));
+        const QFileDevice::Permissions open = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                              | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                              | QFileDevice::ExeOther;
+        QVERIFY(QFile::setPermissions(copy, open) && QFile::setPermissions(copyDir.path(), open));
         QProcess child;
         child.setProcessChannelMode(QProcess::MergedChannels);
+        child.setWorkingDirectory(copyDir.path());
         child.start(QStringLiteral("setpriv"),
                     {QStringLiteral("--reuid=%1").arg(nobodyId),
                      QStringLiteral("--regid=%1").arg(nobodyId), QStringLiteral("--clear-groups"),
-                     QStringLiteral("--"), QCoreApplication::applicationFilePath(),
-                     QStringLiteral("readOnlyFolder")});
+                     QStringLiteral("--"), copy, QStringLiteral("readOnlyFolder")});
         QVERIFY2(child.waitForFinished(60000), "setpriv did not finish");
         const QByteArray output = child.readAll();
         QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
