@@ -100,11 +100,21 @@ bool isMultiLine(const QWidget *w)
     return qobject_cast<const QTextEdit *>(w) || qobject_cast<const QPlainTextEdit *>(w);
 }
 
-bool isLeavingWithinWindow(const QFocusEvent *event)
+// The user leaves a box with Tab, Shift+Tab, Enter (which moves on as Tab), the mouse or
+// a shortcut. The window's own commands move the focus too (to the search box after a
+// reload, to the product box on F5): leaving a box that way checks nothing, so that a
+// box the command has just emptied does not complain.
+bool userLeaves(const QFocusEvent *event)
 {
-    const Qt::FocusReason reason = event->reason();
-    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason
-           && reason != Qt::MenuBarFocusReason;
+    switch (event->reason()) {
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::MouseFocusReason:
+    case Qt::ShortcutFocusReason:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void setBoxColor(QWidget *box, const QColor &color)
@@ -116,8 +126,7 @@ void setBoxColor(QWidget *box, const QColor &color)
     box->setPalette(p);
 }
 
-template<typename T>
-T *pick(const QHash<QString, T *> &objects, const char *name)
+template<typename T> T *pick(const QHash<QString, T *> &objects, const char *name)
 {
     T *object = objects.value(QLatin1String(name));
     if (!object)
@@ -176,9 +185,9 @@ std::vector<PackRowTexts> packRowsOf(RecordSet *dataSet)
     dataSet->first();
     ControlsDisabled quiet(dataSet);
     for (; !dataSet->eof(); dataSet->next()) {
-        rows.push_back({boxText(dataSet, "PSALE_PRICE"), boxText(dataSet, "SAL_PRICE"),
-                        boxText(dataSet, "PVIP_PRICE"), boxText(dataSet, "PNEW_COST"),
-                        boxText(dataSet, "PACK_QTY"), boxText(dataSet, "SAL_NAME")});
+        rows.push_back({ boxText(dataSet, "PSALE_PRICE"), boxText(dataSet, "SAL_PRICE"),
+            boxText(dataSet, "PVIP_PRICE"), boxText(dataSet, "PNEW_COST"),
+            boxText(dataSet, "PACK_QTY"), boxText(dataSet, "SAL_NAME") });
     }
     return rows;
 }
@@ -251,7 +260,7 @@ TFormTarnPromotion::TFormTarnPromotion(QWidget *parent)
     QTimer::singleShot(0, this, &TFormTarnPromotion::updateCommands);
     if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-                &TFormTarnPromotion::updateCommands);
+            &TFormTarnPromotion::updateCommands);
 }
 
 TFormTarnPromotion::~TFormTarnPromotion()
@@ -377,8 +386,8 @@ void TFormTarnPromotion::buildControls()
             return this;
         QWidget *parent = qobject_cast<QWidget *>(m_named.value(QLatin1String(name)));
         if (!parent)
-            throw std::logic_error(std::string("the layout places a control in ") + name
-                                   + " before it exists");
+            throw std::logic_error(
+                std::string("the layout places a control in ") + name + " before it exists");
         return parent;
     };
     auto add = [this](QWidget *w, const char *name) {
@@ -438,8 +447,8 @@ void TFormTarnPromotion::buildControls()
             button->setFocusPolicy(Qt::NoFocus);
             button->setText(utf8(c.text));
             button->setToolTip(utf8(c.hint));
-            button->setToolButtonStyle(c.height >= 40 ? Qt::ToolButtonTextUnderIcon
-                                                      : Qt::ToolButtonIconOnly);
+            button->setToolButtonStyle(
+                c.height >= 40 ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
             w = button;
             break;
         }
@@ -497,8 +506,8 @@ void TFormTarnPromotion::buildControls()
             bold.setBold(true);
             label->setFont(bold);
             label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-            label->setGeometry(b.labelLeft, b.labelTop, b.left - b.labelLeft,
-                               label->sizeHint().height());
+            label->setGeometry(
+                b.labelLeft, b.labelTop, b.left - b.labelLeft, label->sizeHint().height());
         } else {
             label->move(b.labelLeft, b.labelTop);
             label->resize(label->sizeHint());
@@ -526,8 +535,7 @@ void TFormTarnPromotion::buildCommands()
     }
 }
 
-template<typename T>
-void TFormTarnPromotion::bind(T *&member, const char *name)
+template<typename T> void TFormTarnPromotion::bind(T *&member, const char *name)
 {
     member = qobject_cast<T *>(m_named.value(QLatin1String(name)));
     if (!member)
@@ -623,17 +631,16 @@ void TFormTarnPromotion::setUpControls()
             button->setIcon(picture);
         }
         button->setIconSize(button->toolButtonStyle() == Qt::ToolButtonTextUnderIcon
-                                ? QSize(22, 22)
-                                : QSize(16, 16));
+                ? QSize(22, 22)
+                : QSize(16, 16));
     }
 
     for (const NavButtonSpec &n : WindowLayout::navButtons()) {
-        TDBSpeedButton *button = qobject_cast<TDBSpeedButton *>(
-            m_named.value(QLatin1String(n.button)));
-        const auto row = std::find_if(WindowLayout::controls().begin(),
-                                      WindowLayout::controls().end(), [&](const Control &c) {
-                                          return qstrcmp(c.name, n.button) == 0;
-                                      });
+        TDBSpeedButton *button
+            = qobject_cast<TDBSpeedButton *>(m_named.value(QLatin1String(n.button)));
+        const auto row
+            = std::find_if(WindowLayout::controls().begin(), WindowLayout::controls().end(),
+                [&](const Control &c) { return qstrcmp(c.name, n.button) == 0; });
         button->beginLoading();
         button->setDataButtonType(n.kind);
         button->setText(utf8(row->text));
@@ -652,18 +659,17 @@ void TFormTarnPromotion::setUpControls()
     const auto order = WindowLayout::tabOrder();
     for (size_t i = 0; i + 1 < order.size(); ++i) {
         QWidget::setTabOrder(qobject_cast<QWidget *>(m_named.value(QLatin1String(order[i]))),
-                             qobject_cast<QWidget *>(
-                                 m_named.value(QLatin1String(order[i + 1]))));
+            qobject_cast<QWidget *>(m_named.value(QLatin1String(order[i + 1]))));
     }
 }
 
 void TFormTarnPromotion::setUpGrids()
 {
     const QHash<QString, DataSource *> sources = {
-        {QStringLiteral("DS_ProdList"), DS_ProdList},
-        {QStringLiteral("DS_SUB2"), DS_SUB2},
-        {QStringLiteral("DS_SUBMQTY"), DS_SUBMQTY},
-        {QStringLiteral("DataSource1"), DataSource1},
+        { QStringLiteral("DS_ProdList"), DS_ProdList },
+        { QStringLiteral("DS_SUB2"), DS_SUB2 },
+        { QStringLiteral("DS_SUBMQTY"), DS_SUBMQTY },
+        { QStringLiteral("DataSource1"), DataSource1 },
     };
     for (const GridSpec &g : WindowLayout::grids()) {
         TDBGrid *grid = qobject_cast<TDBGrid *>(m_named.value(QLatin1String(g.grid)));
@@ -693,21 +699,20 @@ void TFormTarnPromotion::wireHandlers()
 {
     // Commands; ActionF2 has nothing to run.
     const std::pair<QAction *, void (TFormTarnPromotion::*)()> commands[] = {
-        {ActionF1, &TFormTarnPromotion::ActionF1Execute},
-        {ActionF2, nullptr},
-        {Action1, &TFormTarnPromotion::Action1Execute},
-        {ActionF5, &TFormTarnPromotion::ActionF5Execute},
-        {ActionF6, &TFormTarnPromotion::ActionF6Execute},
-        {ActionF7, &TFormTarnPromotion::ActionF7Execute},
-        {ActionF8, &TFormTarnPromotion::ActionF8Execute},
-        {ActionF9, &TFormTarnPromotion::ActionF9Execute},
+        { ActionF1, &TFormTarnPromotion::ActionF1Execute },
+        { ActionF2, nullptr },
+        { Action1, &TFormTarnPromotion::Action1Execute },
+        { ActionF5, &TFormTarnPromotion::ActionF5Execute },
+        { ActionF6, &TFormTarnPromotion::ActionF6Execute },
+        { ActionF7, &TFormTarnPromotion::ActionF7Execute },
+        { ActionF8, &TFormTarnPromotion::ActionF8Execute },
+        { ActionF9, &TFormTarnPromotion::ActionF9Execute },
     };
     for (const auto &[action, execute] : commands) {
-        m_commands.push_back({action, execute});
+        m_commands.push_back({ action, execute });
         if (execute)
-            connect(action, &QAction::triggered, this, guarded([this, execute] {
-                        (this->*execute)();
-                    }));
+            connect(action, &QAction::triggered, this,
+                guarded([this, execute] { (this->*execute)(); }));
     }
     connect(N1, &QAction::triggered, this, guarded([this] { N1Click(); }));
     connect(N2, &QAction::triggered, this, guarded([this] { N2Click(); }));
@@ -719,12 +724,11 @@ void TFormTarnPromotion::wireHandlers()
     // The query menu opens when the pointer moves over "查詢F1", and on a secondary click.
     SpeedButton4->setMouseTracking(true);
     SpeedButton4->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(SpeedButton4, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &pos) {
-                ErrorReport::guard([&] { PopupMenu1->popup(SpeedButton4->mapToGlobal(pos)); });
-            });
+    connect(SpeedButton4, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        ErrorReport::guard([&] { PopupMenu1->popup(SpeedButton4->mapToGlobal(pos)); });
+    });
 
-    for (TDBGrid *grid : {DBGrid2, DBGrid3}) {
+    for (TDBGrid *grid : { DBGrid2, DBGrid3 }) {
         grid->OnKeyPress = [this, grid](QKeyEvent *event) {
             if (event->text().isEmpty())
                 return false;
@@ -734,7 +738,7 @@ void TFormTarnPromotion::wireHandlers()
         };
     }
     connect(DBGrid4, &TDBGrid::titleClicked, this,
-            [this](int column) { ErrorReport::guard([&] { DBGrid4TitleClick(column); }); });
+        [this](int column) { ErrorReport::guard([&] { DBGrid4TitleClick(column); }); });
     connect(DBGrid4, &TDBGrid::rowDoubleClicked, this, guarded([this] { DBGrid4DblClick(); }));
 
     CDS_PRODLIST->AfterOpen = [this](RecordSet &rs) { CDS_PRODLISTAfterOpen(rs); };
@@ -747,10 +751,10 @@ void TFormTarnPromotion::wireHandlers()
     CDS_DataMQTY->AfterPost = [this](RecordSet &rs) { CDS_DataMQTYAfterPost(rs); };
     CDS_DataMQTY->AfterDelete = [this](RecordSet &rs) { CDS_DataMQTYAfterDelete(rs); };
     CDS_DataMQTY->BeforePost = [this](RecordSet &rs) { CDS_DataMQTYBeforePost(rs); };
-    CDS_DataMQTY->fieldByName(QStringLiteral("PACK_QTY"))->onValidate =
-        [this](Field &f) { CDS_DataMQTYPACK_QTYValidate(f); };
-    CDS_DataMQTY->fieldByName(QStringLiteral("PSALE_PRICE"))->onValidate =
-        [this](Field &f) { CDS_DataMQTYPSALE_PRICEValidate(f); };
+    CDS_DataMQTY->fieldByName(QStringLiteral("PACK_QTY"))->onValidate
+        = [this](Field &f) { CDS_DataMQTYPACK_QTYValidate(f); };
+    CDS_DataMQTY->fieldByName(QStringLiteral("PSALE_PRICE"))->onValidate
+        = [this](Field &f) { CDS_DataMQTYPSALE_PRICEValidate(f); };
 
     // The window sees keys, focus moves, double-clicks and pointer moves of its controls
     // before the controls do.
@@ -790,14 +794,14 @@ bool TFormTarnPromotion::eventFilter(QObject *watched, QEvent *event)
         break;
     case QEvent::FocusIn:
         m_entered = w;
-        focusEntered(w);
+        focusEntered(w, static_cast<QFocusEvent *>(event)->reason());
         break;
     case QEvent::FocusOut:
         // Only a control that had the focus is left: an exit handler that takes the
         // focus back makes Qt send a focus-out to the control that was about to get it.
         if (w == m_entered) {
             m_entered = nullptr;
-            if (isLeavingWithinWindow(static_cast<QFocusEvent *>(event)))
+            if (userLeaves(static_cast<QFocusEvent *>(event)))
                 focusLeft(w);
         }
         break;
@@ -846,14 +850,19 @@ bool TFormTarnPromotion::keyDown(QWidget *control, QKeyEvent *event)
     return character.isNull();
 }
 
-void TFormTarnPromotion::focusEntered(QWidget *control)
+void TFormTarnPromotion::focusEntered(QWidget *control, Qt::FocusReason reason)
 {
     if (control != Ed_PROD_ID)
         return;
+    // Where the focus came from (disabling the box moves it on before the refusal ends).
+    const QPointer<QWidget> back = m_focusBefore;
     if (ErrorReport::guard([this] { Ed_PROD_IDEnter(); }))
         return;
-    // Refused: the focus goes back where it came from.
-    QWidget *back = m_focusBefore;
+    // Refused: Tab has gone on past the disabled box; any other move goes back where it
+    // came from.
+    if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason)
+        && !Ed_PROD_ID->hasFocus())
+        return;
     if (back && back != Ed_PROD_ID && back->isEnabled() && back->isVisible())
         back->setFocus(Qt::OtherFocusReason);
     else if (Ed_PROD_ID->hasFocus())
@@ -863,11 +872,11 @@ void TFormTarnPromotion::focusEntered(QWidget *control)
 void TFormTarnPromotion::focusLeft(QWidget *control)
 {
     const std::pair<QWidget *, void (TFormTarnPromotion::*)()> exits[] = {
-        {Ed_PRICE, &TFormTarnPromotion::Ed_PRICEExit},
-        {Ed_VIPPRICE, &TFormTarnPromotion::Ed_VIPPRICEExit},
-        {Ed_NEW_COST, &TFormTarnPromotion::Ed_NEW_COSTExit},
-        {Ed_LIMIT_QTY, &TFormTarnPromotion::Ed_LIMIT_QTYExit},
-        {Ed_Providerid, &TFormTarnPromotion::Ed_ProvideridExit},
+        { Ed_PRICE, &TFormTarnPromotion::Ed_PRICEExit },
+        { Ed_VIPPRICE, &TFormTarnPromotion::Ed_VIPPRICEExit },
+        { Ed_NEW_COST, &TFormTarnPromotion::Ed_NEW_COSTExit },
+        { Ed_LIMIT_QTY, &TFormTarnPromotion::Ed_LIMIT_QTYExit },
+        { Ed_Providerid, &TFormTarnPromotion::Ed_ProvideridExit },
     };
     for (const auto &[box, handler] : exits) {
         if (box == control) {
@@ -915,7 +924,7 @@ void TFormTarnPromotion::centreOnScreen()
     const QRect area = s->availableGeometry();
     const QSize outer = frameGeometry().size();
     move(area.x() + (area.width() - outer.width()) / 2,
-         area.y() + (area.height() - outer.height()) / 2);
+        area.y() + (area.height() - outer.height()) / 2);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -944,9 +953,9 @@ void TFormTarnPromotion::FormShow()
 void TFormTarnPromotion::applyPackGridTitles()
 {
     for (const GridSpec &g : WindowLayout::grids()) {
-        TDBGrid *grid = g.grid == std::string_view("DBGrid3")   ? DBGrid3
-                        : g.grid == std::string_view("DBGrid2") ? DBGrid2
-                                                                : nullptr;
+        TDBGrid *grid = g.grid == std::string_view("DBGrid3") ? DBGrid3
+            : g.grid == std::string_view("DBGrid2")           ? DBGrid2
+                                                              : nullptr;
         if (!grid)
             continue;
         for (int i = 0; i < int(g.columns.size()); ++i)
@@ -1094,20 +1103,17 @@ void TFormTarnPromotion::ActionF8Execute()
             return;
         }
         const QString saved = Ed_PROD_ID->text().trimmed();
-        const ItemPaneTexts pane{Ed_MASTERBILLID->text(), MaskEdit1->text(), MaskEdit2->text(),
-                                 Ed_PROD_ID->text(),      Ed_PROD_BARCODE->text(),
-                                 Ed_PROD_NAME->text(),    Ed_PSALE_PRICE->text(),
-                                 Ed_PRICE->text(),        Ed_VIPPRICE->text(),
-                                 Ed_SEC_DIS->text(),      Ed_NEW_COST->text(),
-                                 Ed_LIMIT_QTY->text(),    MaskEdit3->text(),
-                                 MaskEdit4->text(),       Ed_Note->text(),
-                                 Ed_Providerid->text(),   Ed_ProviderName->text()};
+        const ItemPaneTexts pane { Ed_MASTERBILLID->text(), MaskEdit1->text(), MaskEdit2->text(),
+            Ed_PROD_ID->text(), Ed_PROD_BARCODE->text(), Ed_PROD_NAME->text(),
+            Ed_PSALE_PRICE->text(), Ed_PRICE->text(), Ed_VIPPRICE->text(), Ed_SEC_DIS->text(),
+            Ed_NEW_COST->text(), Ed_LIMIT_QTY->text(), MaskEdit3->text(), MaskEdit4->text(),
+            Ed_Note->text(), Ed_Providerid->text(), Ed_ProviderName->text() };
         const std::vector<PackRowTexts> units = packRowsOf(CDS_DataSub2);
         const std::vector<PackRowTexts> buyN = packRowsOf(CDS_DataMQTY);
         // All rows or none: a refused row leaves the stored item as it was, the pane as
         // typed and the window still entering or editing.
         writeItem(*SQLQuery3, *SQL_UPDATE, Ed_MASTERBILLID->text(), saved,
-                  itemSaveRows(pane, units, buyN));
+            itemSaveRows(pane, units, buyN));
         CDS_PRODLIST->close();
         CDS_PRODLIST->setCommandText(billProductsCommandText(Ed_MASTERBILLID->text()));
         CDS_PRODLIST->open();
@@ -1146,8 +1152,8 @@ static QString todayText()
     return QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
 }
 
-QString TFormTarnPromotion::NextBillNumber(const QString &table, const QString &date,
-                                           const std::function<bool(const QString &)> &inside)
+QString TFormTarnPromotion::NextBillNumber(
+    const QString &table, const QString &date, const std::function<bool(const QString &)> &inside)
 {
     return takeBillNumber(*SQL_ID, table, date, BillPrefix, BillNumberMode, inside);
 }
@@ -1214,8 +1220,7 @@ static QString lookupFieldList(const RecordSet *dataSet)
     return names.join(QLatin1Char(',')) + QLatin1Char(' ');
 }
 
-bool TFormTarnPromotion::showLookupOf(RecordSet *dataSet, const QString &table,
-                                      const QString &tail)
+bool TFormTarnPromotion::showLookupOf(RecordSet *dataSet, const QString &table, const QString &tail)
 {
     LookupFields = lookupFieldList(dataSet);
     DS_Search->setDataSet(dataSet);
@@ -1234,8 +1239,8 @@ bool TFormTarnPromotion::showLookupOf(RecordSet *dataSet, const QString &table,
 // open the period.
 void TFormTarnPromotion::pickPeriod(RecordSet *dataSet, const QString &table)
 {
-    if (!showLookupOf(dataSet, table,
-                      QStringLiteral(" AND BILL_KIND = 'B' ORDER BY MASTERBILLID ")))
+    if (!showLookupOf(
+            dataSet, table, QStringLiteral(" AND BILL_KIND = 'B' ORDER BY MASTERBILLID ")))
         return;
     QVariant start, end;
     LookupValue(QStringLiteral("INI_DATE"), start);
@@ -1450,9 +1455,12 @@ void TFormTarnPromotion::loadRegularPacks(const QString &billId, const QString &
         for (row.first(); !row.eof(); row.next()) {
             row.edit();
             if (openStoredPackValues(SQLQuery_PSALE, row)) {
-                fieldOf(row, "PSALE_PRICE")->setValue(SQLQuery_PSALE->value(QStringLiteral("PSALE_PRICE")));
-                fieldOf(row, "PVIP_PRICE")->setValue(SQLQuery_PSALE->value(QStringLiteral("VIP_PRICE")));
-                fieldOf(row, "PNEW_COST")->setValue(SQLQuery_PSALE->value(QStringLiteral("VNEW_COST")));
+                fieldOf(row, "PSALE_PRICE")
+                    ->setValue(SQLQuery_PSALE->value(QStringLiteral("PSALE_PRICE")));
+                fieldOf(row, "PVIP_PRICE")
+                    ->setValue(SQLQuery_PSALE->value(QStringLiteral("VIP_PRICE")));
+                fieldOf(row, "PNEW_COST")
+                    ->setValue(SQLQuery_PSALE->value(QStringLiteral("VNEW_COST")));
             } else {
                 fieldOf(row, "PSALE_PRICE")->setValue(fieldOf(row, "SAL_PRICE")->value());
                 fieldOf(row, "PVIP_PRICE")->setValue(fieldOf(row, "VIP_PRICE")->value());
@@ -1486,7 +1494,7 @@ void TFormTarnPromotion::loadBuyNPacks(const QString &billId, const QString &pro
             fieldOf(row, "SAL_NAME")->setValue(SQLQuery2->value(QStringLiteral("V_NAME")));
             fieldOf(row, "PACK_QTY")->setValue(SQLQuery2->value(QStringLiteral("PACK_QTY")));
             fieldOf(row, "SAL_UNITNAME")->setAsString(QStringLiteral("M"));
-            for (const char *zero : {"SAL_PRICE", "STD_COST", "VIP_PRICE"})
+            for (const char *zero : { "SAL_PRICE", "STD_COST", "VIP_PRICE" })
                 fieldOf(row, zero)->setAsFloat(0);
             fieldOf(row, "CHG_DATE")->setValue(SQLQuery2->value(QStringLiteral("CHG_DATE")));
             fieldOf(row, "P_PRICE")->setAsFloat(0);
@@ -1514,8 +1522,10 @@ void TFormTarnPromotion::loadBuyNPacks(const QString &billId, const QString &pro
             // A buy-N pack's cost always follows the item's current promotion cost.
             setPackCost(row, Ed_NEW_COST->text());
             if (openStoredPackValues(SQLQuery_PSALE, row)) {
-                fieldOf(row, "PSALE_PRICE")->setValue(SQLQuery_PSALE->value(QStringLiteral("PSALE_PRICE")));
-                fieldOf(row, "PVIP_PRICE")->setValue(SQLQuery_PSALE->value(QStringLiteral("VIP_PRICE")));
+                fieldOf(row, "PSALE_PRICE")
+                    ->setValue(SQLQuery_PSALE->value(QStringLiteral("PSALE_PRICE")));
+                fieldOf(row, "PVIP_PRICE")
+                    ->setValue(SQLQuery_PSALE->value(QStringLiteral("VIP_PRICE")));
             } else {
                 fieldOf(row, "PSALE_PRICE")->setValue(fieldOf(row, "SAL_PRICE")->value());
                 fieldOf(row, "PVIP_PRICE")->setValue(fieldOf(row, "VIP_PRICE")->value());
@@ -1555,8 +1565,8 @@ void TFormTarnPromotion::DBGrid4TitleClick(int column)
     ClientDataSet1->addIndex(QStringLiteral("idIndex"), field);
     ClientDataSet1->setIndexName(QStringLiteral("idIndex"));
     for (int c = 0; c < DBGrid4->columnCountShown(); ++c)
-        DBGrid4->setColumnColor(c, DBGrid4->columnFieldName(c) == field ? SearchColumnColor
-                                                                         : QColor());
+        DBGrid4->setColumnColor(
+            c, DBGrid4->columnFieldName(c) == field ? SearchColumnColor : QColor());
     SearchEdit1->setFocus(Qt::OtherFocusReason);
 }
 
@@ -1613,7 +1623,7 @@ void TFormTarnPromotion::CDS_DataMQTYPACK_QTYValidate(Field &field)
         throw SilentAbort();
     }
     const BuyNPrices p = buyNPrices(Ed_NEW_COST->text(), Ed_PSALE_PRICE->text(),
-                                    Ed_VIP_PRICE->text(), Ed_PRICE->text(), field.asFloat());
+        Ed_VIP_PRICE->text(), Ed_PRICE->text(), field.asFloat());
     fieldOf(row, "PNEW_COST")->setAsFloat(p.cost);
     fieldOf(row, "SAL_PRICE")->setAsFloat(p.packPrice);
     fieldOf(row, "VIP_PRICE")->setAsFloat(p.memberPrice);
@@ -1644,8 +1654,8 @@ void TFormTarnPromotion::CDS_DataMQTYAfterDelete(RecordSet &dataSet)
 void TFormTarnPromotion::CDS_DataMQTYBeforePost(RecordSet &dataSet)
 {
     Field *quantity = fieldOf(dataSet, "PACK_QTY");
-    const QString code = buyNCode(Ed_PROD_ID->text().trimmed(),
-                                  quantity->isNull() ? 1 : quantity->asInteger());
+    const QString code
+        = buyNCode(Ed_PROD_ID->text().trimmed(), quantity->isNull() ? 1 : quantity->asInteger());
     if (!CDS_DataMQTY2->locate(QStringLiteral("SAL_BARCODE"), code)) {
         fieldOf(dataSet, "SAL_BARCODE")->setAsString(code);
         return;

@@ -212,7 +212,7 @@ private:
     void alignAll();
     void centreOnScreen();
     bool keyDown(QWidget *control, QKeyEvent *event);
-    void focusEntered(QWidget *control);
+    void focusEntered(QWidget *control, Qt::FocusReason reason);
     void focusLeft(QWidget *control);
     void checkNumberBox(QLineEdit *box);
     void setBrowsingButtons(bool browsing);

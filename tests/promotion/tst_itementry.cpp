@@ -93,6 +93,8 @@ class TestItemEntry : public QObject
         });
         timer->start(20);
     }
+    // The user leaves the focused box by clicking another.
+    static void leaveFor(QWidget *other) { QTest::mouseClick(other, Qt::LeftButton); }
     // A new row in the buy-N grid with quantity typed; returns whether it was taken.
     bool newBuyNRow(const QVariant &quantity)
     {
@@ -451,7 +453,7 @@ private slots:
             box->setFocus();
             box->setText(text);
             prompts.clear();
-            w->Ed_Note->setFocus();
+            leaveFor(w->Ed_Note);
             if (number) {
                 QCOMPARE(prompts.count(), 0);
                 QCOMPARE(QApplication::focusWidget(), w->Ed_Note);
@@ -470,13 +472,13 @@ private slots:
         w->Ed_VIPPRICE->setText("9");
         w->Ed_PRICE->setText("8");
         w->Ed_PRICE->setFocus();
-        w->Ed_Note->setFocus();
+        leaveFor(w->Ed_Note);
         QCOMPARE(w->Ed_VIPPRICE->text(), "9"); // browsing
         QVERIFY(openBill());
         enterProduct("1001");
         // Copied even when the check has just failed.
         w->Ed_PRICE->setText("8x");
-        w->Ed_Note->setFocus();
+        leaveFor(w->Ed_Note);
         QCOMPARE(prompts.texts(), QStringList { "8x 非正確數字格式..!" });
         QCOMPARE(w->Ed_VIPPRICE->text(), "8x");
         QCOMPARE(QApplication::focusWidget(), w->Ed_PRICE);
@@ -506,7 +508,7 @@ private slots:
         w->Ed_ProviderName->setText("old");
         w->Ed_Providerid->setFocus();
         w->Ed_Providerid->setText(number);
-        w->Ed_Note->setFocus();
+        leaveFor(w->Ed_Note);
         QCOMPARE(w->Ed_ProviderName->text(), name);
         QCOMPARE(prompts.count(), 0);
     }

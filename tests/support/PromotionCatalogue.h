@@ -10,7 +10,8 @@ class TestDatabase;
 //        (pack 1, 4710001), by six (pack 6, 4710001-6) and as a buy-3 deal
 //        (M10010003) in the selling codes;
 //   2001 綠茶, barcode 1001 (the number of another product), second code 4710003;
-//   3001 紅茶, second code 1001 and 4710003;
+//   3001 紅茶, barcode 4710003, second code 1001, 28 / 27 / 7, packs of 1 (4710003)
+//        and 12 (4710003-12);
 //   1003 麥茶, barcode 4710004, no selling codes at all;
 //   1004 奶茶, barcode 4710005, pack 1; an item of bill PM202612010001 with its
 //        single-item row, its pack row and a buy-5 row that only the bill has
