@@ -789,7 +789,9 @@ bool TFormTarnPromotion::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::KeyPress:
         // Keys the control passes on reach its parents too: only the first delivery counts.
-        if (w->hasFocus())
+        // (The window's focus child, whether or not the window system has made the window
+        // active yet.)
+        if (w == w->window()->focusWidget())
             return keyDown(w, static_cast<QKeyEvent *>(event));
         break;
     case QEvent::FocusIn:
@@ -861,7 +863,7 @@ void TFormTarnPromotion::focusEntered(QWidget *control, Qt::FocusReason reason)
     // Refused: Tab has gone on past the disabled box; any other move goes back where it
     // came from.
     if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason)
-        && !Ed_PROD_ID->hasFocus())
+        && focusWidget() != Ed_PROD_ID)
         return;
     if (back && back != Ed_PROD_ID && back->isEnabled() && back->isVisible())
         back->setFocus(Qt::OtherFocusReason);
@@ -894,6 +896,9 @@ void TFormTarnPromotion::showEvent(QShowEvent *event)
     if (!m_shownOnce) {
         m_shownOnce = true;
         centreOnScreen();
+        // Takes the keyboard itself: a session without a window manager (a kiosk)
+        // would otherwise leave the function keys without a window to act on.
+        activateWindow();
     }
     ErrorReport::guard([this] { FormShow(); });
     MaskEdit1->setFocus(Qt::OtherFocusReason);
@@ -1021,8 +1026,8 @@ void TFormTarnPromotion::FormKeyPress(QChar &key)
 {
     if (key != QChar(13))
         return;
-    const QWidget *focused = QApplication::focusWidget();
-    if (!focused || focused->window() != this || insideGrid(focused) || isMultiLine(focused))
+    const QWidget *focused = focusWidget();
+    if (!focused || insideGrid(focused) || isMultiLine(focused))
         return;
     key = QChar();
     focusNextPrevChild(true);
@@ -1080,7 +1085,7 @@ void TFormTarnPromotion::ActionF6Execute()
         stopItem(*SQL_UPDATE, Ed_MASTERBILLID->text(), Ed_PROD_ID->text());
     Ed_PROD_ID->setEnabled(true);
     Ed_PROD_ID->setFocus(Qt::OtherFocusReason);
-    if (Ed_PROD_ID->hasFocus())
+    if (focusWidget() == Ed_PROD_ID)
         setFocus(Qt::OtherFocusReason);
     Ed_PROD_ID->setEnabled(false);
 }
@@ -1139,7 +1144,7 @@ void TFormTarnPromotion::BrowseReset()
     Ed_PROD_ID->setFocus(Qt::OtherFocusReason);
     setBrowsingButtons(true);
     // The focus goes to the window itself, not on to the next box.
-    if (Ed_PROD_ID->hasFocus())
+    if (focusWidget() == Ed_PROD_ID)
         setFocus(Qt::OtherFocusReason);
     Ed_PROD_ID->setEnabled(false);
 }
