@@ -222,6 +222,21 @@ bool openStoredPackValues(SqlQuery *query, RecordSet &row)
     return !query->eof();
 }
 
+// A pack row's promotion price and member promotion price, in that order: the bill's
+// stored values of its quantity where there are some (true; the stored row stays
+// readable), else its regular prices.
+bool takePromotionPrices(RecordSet &row, SqlQuery *stored)
+{
+    const bool found = openStoredPackValues(stored, row);
+    fieldOf(row, "PSALE_PRICE")
+        ->setValue(found ? stored->value(QStringLiteral("PSALE_PRICE"))
+                         : fieldOf(row, "SAL_PRICE")->value());
+    fieldOf(row, "PVIP_PRICE")
+        ->setValue(found ? stored->value(QStringLiteral("VIP_PRICE"))
+                         : fieldOf(row, "VIP_PRICE")->value());
+    return found;
+}
+
 const char *const NotANumberSuffix = " 非正確數字格式..!";
 // A new buy-N row whose quantity another row of the grid already offers.
 const char *const BuyNTakenMessage = "此數量已有買N優惠..!";
@@ -1459,18 +1474,11 @@ void TFormTarnPromotion::loadRegularPacks(const QString &billId, const QString &
         RecordSet &row = *CDS_DataSub2;
         for (row.first(); !row.eof(); row.next()) {
             row.edit();
-            if (openStoredPackValues(SQLQuery_PSALE, row)) {
-                fieldOf(row, "PSALE_PRICE")
-                    ->setValue(SQLQuery_PSALE->value(QStringLiteral("PSALE_PRICE")));
-                fieldOf(row, "PVIP_PRICE")
-                    ->setValue(SQLQuery_PSALE->value(QStringLiteral("VIP_PRICE")));
+            if (takePromotionPrices(row, SQLQuery_PSALE))
                 fieldOf(row, "PNEW_COST")
                     ->setValue(SQLQuery_PSALE->value(QStringLiteral("VNEW_COST")));
-            } else {
-                fieldOf(row, "PSALE_PRICE")->setValue(fieldOf(row, "SAL_PRICE")->value());
-                fieldOf(row, "PVIP_PRICE")->setValue(fieldOf(row, "VIP_PRICE")->value());
+            else
                 setPackCost(row, Ed_NEW_COST->text());
-            }
             SQLQuery_PSALE->close();
             row.post();
         }
@@ -1526,15 +1534,7 @@ void TFormTarnPromotion::loadBuyNPacks(const QString &billId, const QString &pro
             row.edit();
             // A buy-N pack's cost always follows the item's current promotion cost.
             setPackCost(row, Ed_NEW_COST->text());
-            if (openStoredPackValues(SQLQuery_PSALE, row)) {
-                fieldOf(row, "PSALE_PRICE")
-                    ->setValue(SQLQuery_PSALE->value(QStringLiteral("PSALE_PRICE")));
-                fieldOf(row, "PVIP_PRICE")
-                    ->setValue(SQLQuery_PSALE->value(QStringLiteral("VIP_PRICE")));
-            } else {
-                fieldOf(row, "PSALE_PRICE")->setValue(fieldOf(row, "SAL_PRICE")->value());
-                fieldOf(row, "PVIP_PRICE")->setValue(fieldOf(row, "VIP_PRICE")->value());
-            }
+            takePromotionPrices(row, SQLQuery_PSALE);
             SQLQuery_PSALE->close();
             if (fieldOf(row, "VIP_PRICE")->asFloat() == 0)
                 fieldOf(row, "VIP_PRICE")->setValue(fieldOf(row, "PVIP_PRICE")->value());
