@@ -8,6 +8,7 @@
 #include "PromotionCatalogue.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
+#include "WindowFixture.h"
 
 #include "DBGrid.h"
 #include "DBSearch.h"
@@ -40,14 +41,12 @@ class TestItemEntry : public QObject
     Q_OBJECT
 
     std::unique_ptr<TestDatabase> m_db;
-    QTemporaryDir m_site;
+    std::unique_ptr<WindowFixture> m_site;
     std::unique_ptr<TFormTarnPromotion> w;
 
     bool openPeriod(const QString &start, const QString &end)
     {
-        w->MaskEdit1->setText(start);
-        w->MaskEdit2->setText(end);
-        return ErrorReport::guard([this] { w->SpeedButton1Click(); });
+        return WindowFixture::openPeriod(*w, start, end);
     }
     bool openBill() { return openPeriod("2026/12/01", "2026/12/14"); }
     // F5 on the open bill, then text typed into the product box and Enter.
@@ -74,24 +73,9 @@ class TestItemEntry : public QObject
         }
         return out;
     }
-    // Answers the modal lookup dialog once it is up.
     void whenLookupShows(const std::function<void(TFrmgetdata *)> &answer)
     {
-        auto *timer = new QTimer(this);
-        auto tries = std::make_shared<int>(0);
-        connect(timer, &QTimer::timeout, this, [timer, tries, answer] {
-            auto *dialog = qobject_cast<TFrmgetdata *>(QApplication::activeModalWidget());
-            if (dialog && dialog->isVisible()) {
-                timer->stop();
-                timer->deleteLater();
-                answer(dialog);
-            } else if (++*tries > 250) {
-                timer->stop();
-                timer->deleteLater();
-                qWarning("the lookup dialog did not show");
-            }
-        });
-        timer->start(20);
+        WindowFixture::whenLookupShows(this, answer);
     }
     // The user leaves the focused box by clicking another.
     static void leaveFor(QWidget *other) { QTest::mouseClick(other, Qt::LeftButton); }
@@ -111,24 +95,11 @@ private slots:
         m_db = std::make_unique<TestDatabase>();
         QVERIFY2(m_db->isValid(), qPrintable(m_db->error()));
         loadPromotionCatalogue(*m_db);
-        m_db->writeConnectionFile(m_site.path());
-        DemoData::writeSiteConfig(
-            m_site.filePath(QStringLiteral("Vantor.dat")), QStringLiteral("PM"));
-        overrideExecutableFolder(m_site.path());
+        m_site = std::make_unique<WindowFixture>(*m_db);
     }
 
-    void init()
-    {
-        w = std::make_unique<TFormTarnPromotion>();
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    }
-    void cleanup()
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        w.reset();
-    }
+    void init() { w = WindowFixture::openWindow(); }
+    void cleanup() { WindowFixture::closeWindow(w); }
 
     void searchFindsByNumberBarcodeOrSecondCode_data()
     {

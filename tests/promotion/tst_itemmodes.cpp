@@ -8,6 +8,7 @@
 #include "PromotionCatalogue.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
+#include "WindowFixture.h"
 
 #include "DBGrid.h"
 #include "DBSBtn.h"
@@ -47,15 +48,13 @@ class TestItemModes : public QObject
     Q_OBJECT
 
     std::unique_ptr<TestDatabase> m_db;
-    QTemporaryDir m_site;
+    std::unique_ptr<WindowFixture> m_site;
     std::unique_ptr<TFormTarnPromotion> w;
 
     QString scalar(const QString &sql) { return m_db->scalar(sql); }
     bool openPeriod(const QString &start, const QString &end)
     {
-        w->MaskEdit1->setText(start);
-        w->MaskEdit2->setText(end);
-        return ErrorReport::guard([this] { w->SpeedButton1Click(); });
+        return WindowFixture::openPeriod(*w, start, end);
     }
     bool openBill() { return openPeriod("2026/12/01", "2026/12/14"); }
     // A key to the control that has the focus.
@@ -126,23 +125,10 @@ private slots:
         m_db = std::make_unique<TestDatabase>();
         QVERIFY2(m_db->isValid(), qPrintable(m_db->error()));
         loadPromotionCatalogue(*m_db);
-        m_db->writeConnectionFile(m_site.path());
-        DemoData::writeSiteConfig(
-            m_site.filePath(QStringLiteral("Vantor.dat")), QStringLiteral("PM"));
-        overrideExecutableFolder(m_site.path());
+        m_site = std::make_unique<WindowFixture>(*m_db);
     }
-    void init()
-    {
-        w = std::make_unique<TFormTarnPromotion>();
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    }
-    void cleanup()
-    {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        w.reset();
-    }
+    void init() { w = WindowFixture::openWindow(); }
+    void cleanup() { WindowFixture::closeWindow(w); }
 
     // The whole road of a change, by keys: a new period, a new item with its prices and
     // a buy-3 pack, saved; then stopped, resumed, edited and cancelled.

@@ -6,6 +6,7 @@
 #include "DemoData.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
+#include "WindowFixture.h"
 
 #include "DBSearch.h"
 #include "ErrorReport.h"
@@ -36,7 +37,7 @@ class TestPeriods : public QObject
     Q_OBJECT
 
     std::unique_ptr<TestDatabase> m_db;
-    QTemporaryDir m_site;
+    std::unique_ptr<WindowFixture> m_site;
     std::unique_ptr<TFormTarnPromotion> w;
 
     static QString today() { return QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")); }
@@ -51,25 +52,9 @@ class TestPeriods : public QObject
     {
         return ErrorReport::guard([this] { w->SpeedButton1Click(); });
     }
-    // Answers the modal lookup dialog once it is up (polled: it appears inside the
-    // handler under test).
     void whenLookupShows(const std::function<void(TFrmgetdata *)> &answer)
     {
-        auto *timer = new QTimer(this);
-        auto tries = std::make_shared<int>(0);
-        connect(timer, &QTimer::timeout, this, [timer, tries, answer] {
-            auto *dialog = qobject_cast<TFrmgetdata *>(QApplication::activeModalWidget());
-            if (dialog && dialog->isVisible()) {
-                timer->deleteLater();
-                timer->stop();
-                answer(dialog);
-            } else if (++*tries > 250) {
-                timer->stop();
-                timer->deleteLater();
-                qWarning("the lookup dialog did not show");
-            }
-        });
-        timer->start(20);
+        WindowFixture::whenLookupShows(this, answer);
     }
 
 private slots:
@@ -77,26 +62,11 @@ private slots:
     {
         m_db = std::make_unique<TestDatabase>(120);
         QVERIFY2(m_db->isValid(), qPrintable(m_db->error()));
-        m_db->writeConnectionFile(m_site.path());
-        DemoData::writeSiteConfig(
-            m_site.filePath(QStringLiteral("Vantor.dat")), QStringLiteral("PM"));
-        overrideExecutableFolder(m_site.path());
+        m_site = std::make_unique<WindowFixture>(*m_db);
     }
 
-    void init()
-    {
-        w = std::make_unique<TFormTarnPromotion>();
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    }
-    void cleanup()
-    {
-        // A lookup dialog is discarded when control returns to the event loop, before
-        // the window can go.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        w.reset();
-    }
+    void init() { w = WindowFixture::openWindow(); }
+    void cleanup() { WindowFixture::closeWindow(w); }
 
     void existingBillShowsItsProducts()
     {
