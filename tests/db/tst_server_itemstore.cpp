@@ -30,15 +30,6 @@ const QString kBill = QStringLiteral("PM203107040001");
 const QString kProduct = QStringLiteral("P'01台");
 constexpr int kStopSale = 32; // STOP_SALE among the 36 values of a row
 
-ConnectionParams serverParams(const QString &database)
-{
-    ConnectionParams p;
-    p.database = database;
-    p.userName = QStringLiteral("SYSDBA");
-    p.password = QStringLiteral("masterkey");
-    return p;
-}
-
 void say(const QString &line)
 {
     std::printf("%s\n", qPrintable(line));
@@ -61,7 +52,7 @@ int runWorker(const QStringList &args)
     const int rounds = args.value(4).toInt();
     const int ops = args.value(5).toInt();
     SqlConnection c;
-    ConnectionParams params = serverParams(args.value(1));
+    ConnectionParams params = FirebirdServer::params(args.value(1));
     // "WaitOnLocks = False": a held bill is a conflict at once, retried by the store.
     params.waitOnLocks = !mode.endsWith(QLatin1String("-nowait"));
     c.setParams(params);
@@ -217,7 +208,7 @@ class TestServerItemStore : public QObject
         clock.start();
         QList<Worker> workers = startWorkers(mode, variants, rounds, ops, goPrefix);
         SqlConnection observer;
-        observer.setParams(serverParams(m_database));
+        observer.setParams(FirebirdServer::params(m_database));
         int snapshots = 0, bad = 0;
         QStringList winners; // the worker whose set each round ended with
         QStringList stopFlags;
@@ -317,7 +308,7 @@ class TestServerItemStore : public QObject
         delete w.process;
 
         SqlConnection fresh;
-        fresh.setParams(serverParams(m_database));
+        fresh.setParams(FirebirdServer::params(m_database));
         QCOMPARE(stored(fresh, kBill, kProduct), expectedRows);
         // The dead workstation's lock on the bill is gone: the next save goes through.
         QElapsedTimer t;
@@ -338,9 +329,9 @@ private slots:
         QVERIFY2(m_server.start(&error), qPrintable(error));
         m_database = m_server.databaseName(QStringLiteral("shop.fdb"));
         try {
-            DemoData::createDatabase(serverParams(m_database));
+            DemoData::createDatabase(FirebirdServer::params(m_database));
             m_connection = std::make_unique<SqlConnection>();
-            m_connection->setParams(serverParams(m_database));
+            m_connection->setParams(FirebirdServer::params(m_database));
             m_connection->executeImmediate(
                 QStringLiteral("INSERT INTO PSALE_MASTER (MASTERBILLID, INI_DATE, END_DATE, "
                                "BILL_KIND) VALUES ('%1', '2031/08/01', '2031/08/31', 'B')")
