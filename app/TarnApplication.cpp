@@ -3,6 +3,7 @@
 #include "ErrorReport.h"
 #include "Fonts.h"
 
+#include <QIcon>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -23,6 +24,13 @@ TarnApplication::TarnApplication(int &argc, char **argv)
     : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("TarnPromotion"));
+    // The icon of the window, and the desktop entry that desktops match it with.
+    Q_INIT_RESOURCE(icons);
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/tarnpromotion-%1.png").arg(size));
+    setWindowIcon(icon);
+    setDesktopFileName(QStringLiteral("tarnpromotion"));
     installChineseFontSubstitutes();
 }
 

@@ -1,25 +1,19 @@
 #include "BillNumber.h"
 
+#include "DbConflict.h"
 #include "DbError.h"
 #include "SqlConnection.h"
 #include "SqlQuery.h"
 
-#include <QRandomGenerator>
-#include <QThread>
-
 namespace {
 
-// Engine codes after which the same work succeeds when tried again.
-constexpr long kDeadlock = 335544336;         // isc_deadlock
-constexpr long kLockConflict = 335544345;     // isc_lock_conflict
-constexpr long kNoDup = 335544349;            // isc_no_dup
-constexpr long kUpdateConflict = 335544451;   // isc_update_conflict
-constexpr long kUniqueViolation = 335544665;  // isc_unique_key_violation
+// Besides a lock conflict: two workstations that both create the day's row.
+constexpr long kNoDup = 335544349;           // isc_no_dup
+constexpr long kUniqueViolation = 335544665; // isc_unique_key_violation
 
 bool isTransient(const DbError &e)
 {
-    return e.hasCode(kDeadlock) || e.hasCode(kLockConflict) || e.hasCode(kNoDup)
-           || e.hasCode(kUpdateConflict) || e.hasCode(kUniqueViolation);
+    return isLockConflict(e) || e.hasCode(kNoDup) || e.hasCode(kUniqueViolation);
 }
 
 } // namespace
@@ -84,7 +78,7 @@ QString takeBillNumber(SqlQuery &counter, const QString &table, const QString &d
             if (!isTransient(e) || attempt >= kBillNumberAttempts)
                 throw;
             // Someone else holds the day's row: wait a little, longer on each try.
-            QThread::usleep(500 + QRandomGenerator::global()->bounded(1000 * qMin(attempt, 20)));
+            conflictBackOff(attempt);
         } catch (...) {
             if (connection->inTransaction())
                 connection->rollback();

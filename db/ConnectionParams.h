@@ -38,8 +38,8 @@ struct ConnectionParams
 };
 
 // The folder of the running executable, with its trailing separator. Every file the
-// tool reads beside its executable ("dbxconnections.ini", "Vantor.dat", "Search.ini")
-// is taken from here.
+// tool reads beside its executable ("dbxconnections.ini", "Vantor.dat", the shared
+// "Search.ini") is taken from here.
 QString executableFolder();
 // Makes executableFolder() return folder instead (tests); empty restores it.
 void overrideExecutableFolder(const QString &folder);

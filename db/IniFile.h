@@ -16,6 +16,8 @@ public:
     explicit IniFile(QString path = {});
 
     const QString &path() const { return m_path; }
+    // The file that save() writes; the contents stay as they are.
+    void setPath(const QString &path) { m_path = path; }
     // Reads the file. A missing or unreadable file leaves the contents empty and
     // returns false with the reason in *error; nothing here throws.
     bool load(QString *error = nullptr);

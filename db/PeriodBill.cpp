@@ -38,9 +38,12 @@ void setNewBillParams(SqlQuery &query, const QString &billNumber, const QString 
 
 QString billProductsCommandText(const QString &billNumber)
 {
-    return QStringLiteral("SELECT * FROM PRODUCT  WHERE PROD_ID IN (SELECT PROD_ID FROM "
-                          "PSALE_SUB WHERE MASTERBILLID = ")
-           + sqlQuote(billNumber) + QStringLiteral(")");
+    // The bill's distinct product numbers (index IX_PSALE_SUB_ITEM) joined to PRODUCT by
+    // its key (PK_PRODUCT): "PROD_ID IN (SELECT ...)" would read every product.
+    return QStringLiteral("SELECT P.* FROM (SELECT DISTINCT PROD_ID FROM PSALE_SUB WHERE "
+                          "MASTERBILLID = ")
+           + sqlQuote(billNumber)
+           + QStringLiteral(") S JOIN PRODUCT P ON P.PROD_ID = S.PROD_ID ORDER BY P.PROD_ID");
 }
 
 bool insertPeriodBillUnlessExists(SqlQuery &work, const QString &candidate,

@@ -16,8 +16,10 @@ QStringList newBillInsertLines();
 // created on the date text today.
 void setNewBillParams(SqlQuery &query, const QString &billNumber, const QString &start,
                       const QString &end, const QString &today);
-// The bill-list reload text: the products of the bill in PSALE_SUB, the bill number
-// quoted.
+// The bill-list reload text: every column of the products that have PSALE_SUB rows in
+// the bill, each once, in the order of PROD_ID; the bill number quoted. It reads the
+// bill's rows by IX_PSALE_SUB_ITEM and each product by PK_PRODUCT (Firebird 3 plan
+// "SORT (JOIN (SORT (S PSALE_SUB INDEX (IX_PSALE_SUB_ITEM)), P INDEX (PK_PRODUCT)))").
 QString billProductsCommandText(const QString &billNumber);
 
 struct PeriodBill

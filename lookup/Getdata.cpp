@@ -493,8 +493,9 @@ void TFrmgetdata::FormClose()
     settings.edit = Edit1->text();
     m_statementLines.clear();
     QString error;
-    if (!settings.write(&error))
-        Prompter::current().error(QStringLiteral("無法寫入設定檔 ") + LookupSettings::path()
+    QString path;
+    if (!settings.write(&error, &path))
+        Prompter::current().error(QStringLiteral("無法寫入設定檔 ") + path
                                   + QStringLiteral(": ") + error);
 }
 

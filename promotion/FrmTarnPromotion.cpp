@@ -1,6 +1,8 @@
 #include "FrmTarnPromotion.h"
 
 #include "FieldTables.h"
+#include "ItemEntry.h"
+#include "ItemSave.h"
 #include "Panel.h"
 #include "Shape.h"
 #include "Splitter.h"
@@ -17,6 +19,8 @@
 #include "Getdata.h"
 
 #include "BillNumber.h"
+#include "Conversions.h"
+#include "ItemStore.h"
 #include "ConnectionParams.h"
 #include "DataSetProvider.h"
 #include "DataSource.h"
@@ -29,6 +33,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAbstractItemView>
+#include <QScopeGuard>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -95,11 +100,21 @@ bool isMultiLine(const QWidget *w)
     return qobject_cast<const QTextEdit *>(w) || qobject_cast<const QPlainTextEdit *>(w);
 }
 
-bool isLeavingWithinWindow(const QFocusEvent *event)
+// The user leaves a box with Tab, Shift+Tab, Enter (which moves on as Tab), the mouse or
+// a shortcut. The window's own commands move the focus too (to the search box after a
+// reload, to the product box on F5): leaving a box that way checks nothing, so that a
+// box the command has just emptied does not complain.
+bool userLeaves(const QFocusEvent *event)
 {
-    const Qt::FocusReason reason = event->reason();
-    return reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason
-           && reason != Qt::MenuBarFocusReason;
+    switch (event->reason()) {
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::MouseFocusReason:
+    case Qt::ShortcutFocusReason:
+        return true;
+    default:
+        return false;
+    }
 }
 
 void setBoxColor(QWidget *box, const QColor &color)
@@ -111,8 +126,7 @@ void setBoxColor(QWidget *box, const QColor &color)
     box->setPalette(p);
 }
 
-template<typename T>
-T *pick(const QHash<QString, T *> &objects, const char *name)
+template<typename T> T *pick(const QHash<QString, T *> &objects, const char *name)
 {
     T *object = objects.value(QLatin1String(name));
     if (!object)
@@ -124,6 +138,111 @@ const QColor SearchColumnColor(255, 255, 0);
 // Rows of the product browser between two progress reports while it fills: a few
 // milliseconds of reading.
 constexpr int BrowserProgressRows = 4096;
+
+// Closes a statement and gives it new lines.
+void setLines(SqlQuery *query, const QStringList &lines)
+{
+    query->close();
+    query->clear();
+    for (const QString &line : lines)
+        query->addLine(line);
+}
+
+// A field of the current row as a box shows it: numbers as their shortest text, null as
+// an empty box.
+QString boxText(const RecordSet *dataSet, const char *field)
+{
+    return dataSet->fieldByName(QLatin1String(field))->asString();
+}
+
+QString boxText(const SqlQuery *query, const char *field)
+{
+    return query->asString(QLatin1String(field));
+}
+
+// Display updates of a record set suspended for as long as it lives.
+class ControlsDisabled
+{
+public:
+    explicit ControlsDisabled(RecordSet *dataSet)
+        : m_dataSet(dataSet)
+    {
+        m_dataSet->disableControls();
+    }
+    ~ControlsDisabled() { m_dataSet->enableControls(); }
+    ControlsDisabled(const ControlsDisabled &) = delete;
+    ControlsDisabled &operator=(const ControlsDisabled &) = delete;
+
+private:
+    RecordSet *m_dataSet;
+};
+
+// The committed rows of a pack grid's record set as a save reads them. Going to the
+// first row commits a row still being typed (its checks may refuse it); a set whose
+// only row is still being typed has no rows.
+std::vector<PackRowTexts> packRowsOf(RecordSet *dataSet)
+{
+    std::vector<PackRowTexts> rows;
+    if (!dataSet->active() || dataSet->isEmpty())
+        return rows;
+    dataSet->first();
+    ControlsDisabled quiet(dataSet);
+    for (; !dataSet->eof(); dataSet->next()) {
+        rows.push_back({ boxText(dataSet, "PSALE_PRICE"), boxText(dataSet, "SAL_PRICE"),
+            boxText(dataSet, "PVIP_PRICE"), boxText(dataSet, "PNEW_COST"),
+            boxText(dataSet, "PACK_QTY"), boxText(dataSet, "SAL_NAME") });
+    }
+    return rows;
+}
+
+Field *fieldOf(RecordSet &row, const char *name)
+{
+    return row.fieldByName(QLatin1String(name));
+}
+
+// A pack row's promotion cost: the pane's promotion cost times the pack quantity; none
+// without a quantity.
+void setPackCost(RecordSet &row, const QString &promotionCost)
+{
+    const Field *quantity = fieldOf(row, "PACK_QTY");
+    Field *cost = fieldOf(row, "PNEW_COST");
+    if (quantity->isNull())
+        cost->clear();
+    else
+        cost->setAsFloat(textToNumber(promotionCost) * quantity->asFloat());
+}
+
+// The bill's stored values of the row's pack quantity, read by query (its lines set).
+bool openStoredPackValues(SqlQuery *query, RecordSet &row)
+{
+    const Field *quantity = fieldOf(row, "PACK_QTY");
+    query->close();
+    if (quantity->isNull())
+        query->setParamNull(QStringLiteral("PACK_QTY"));
+    else
+        query->setParamNumber(QStringLiteral("PACK_QTY"), quantity->asFloat());
+    query->open();
+    return !query->eof();
+}
+
+// A pack row's promotion price and member promotion price, in that order: the bill's
+// stored values of its quantity where there are some (true; the stored row stays
+// readable), else its regular prices.
+bool takePromotionPrices(RecordSet &row, SqlQuery *stored)
+{
+    const bool found = openStoredPackValues(stored, row);
+    fieldOf(row, "PSALE_PRICE")
+        ->setValue(found ? stored->value(QStringLiteral("PSALE_PRICE"))
+                         : fieldOf(row, "SAL_PRICE")->value());
+    fieldOf(row, "PVIP_PRICE")
+        ->setValue(found ? stored->value(QStringLiteral("VIP_PRICE"))
+                         : fieldOf(row, "VIP_PRICE")->value());
+    return found;
+}
+
+const char *const NotANumberSuffix = " 非正確數字格式..!";
+// A new buy-N row whose quantity another row of the grid already offers.
+const char *const BuyNTakenMessage = "此數量已有買N優惠..!";
 
 } // namespace
 
@@ -163,13 +282,15 @@ TFormTarnPromotion::TFormTarnPromotion(QWidget *parent,
     QTimer::singleShot(0, this, &TFormTarnPromotion::updateCommands);
     if (QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance())
         connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-                &TFormTarnPromotion::updateCommands);
+            &TFormTarnPromotion::updateCommands);
 }
 
 TFormTarnPromotion::~TFormTarnPromotion()
 {
     if (FormTarnPromotion == this)
         FormTarnPromotion = nullptr;
+    // Controls going away lose the focus: no exit handler runs for that.
+    m_destroying = true;
     // The controls are linked to the data sources and record sets: they go first.
     m_controls.clear();
     const QList<QWidget *> children = findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
@@ -287,8 +408,8 @@ void TFormTarnPromotion::buildControls()
             return this;
         QWidget *parent = qobject_cast<QWidget *>(m_named.value(QLatin1String(name)));
         if (!parent)
-            throw std::logic_error(std::string("the layout places a control in ") + name
-                                   + " before it exists");
+            throw std::logic_error(
+                std::string("the layout places a control in ") + name + " before it exists");
         return parent;
     };
     auto add = [this](QWidget *w, const char *name) {
@@ -348,8 +469,8 @@ void TFormTarnPromotion::buildControls()
             button->setFocusPolicy(Qt::NoFocus);
             button->setText(utf8(c.text));
             button->setToolTip(utf8(c.hint));
-            button->setToolButtonStyle(c.height >= 40 ? Qt::ToolButtonTextUnderIcon
-                                                      : Qt::ToolButtonIconOnly);
+            button->setToolButtonStyle(
+                c.height >= 40 ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
             w = button;
             break;
         }
@@ -407,8 +528,8 @@ void TFormTarnPromotion::buildControls()
             bold.setBold(true);
             label->setFont(bold);
             label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-            label->setGeometry(b.labelLeft, b.labelTop, b.left - b.labelLeft,
-                               label->sizeHint().height());
+            label->setGeometry(
+                b.labelLeft, b.labelTop, b.left - b.labelLeft, label->sizeHint().height());
         } else {
             label->move(b.labelLeft, b.labelTop);
             label->resize(label->sizeHint());
@@ -436,8 +557,7 @@ void TFormTarnPromotion::buildCommands()
     }
 }
 
-template<typename T>
-void TFormTarnPromotion::bind(T *&member, const char *name)
+template<typename T> void TFormTarnPromotion::bind(T *&member, const char *name)
 {
     member = qobject_cast<T *>(m_named.value(QLatin1String(name)));
     if (!member)
@@ -533,17 +653,16 @@ void TFormTarnPromotion::setUpControls()
             button->setIcon(picture);
         }
         button->setIconSize(button->toolButtonStyle() == Qt::ToolButtonTextUnderIcon
-                                ? QSize(22, 22)
-                                : QSize(16, 16));
+                ? QSize(22, 22)
+                : QSize(16, 16));
     }
 
     for (const NavButtonSpec &n : WindowLayout::navButtons()) {
-        TDBSpeedButton *button = qobject_cast<TDBSpeedButton *>(
-            m_named.value(QLatin1String(n.button)));
-        const auto row = std::find_if(WindowLayout::controls().begin(),
-                                      WindowLayout::controls().end(), [&](const Control &c) {
-                                          return qstrcmp(c.name, n.button) == 0;
-                                      });
+        TDBSpeedButton *button
+            = qobject_cast<TDBSpeedButton *>(m_named.value(QLatin1String(n.button)));
+        const auto row
+            = std::find_if(WindowLayout::controls().begin(), WindowLayout::controls().end(),
+                [&](const Control &c) { return qstrcmp(c.name, n.button) == 0; });
         button->beginLoading();
         button->setDataButtonType(n.kind);
         button->setText(utf8(row->text));
@@ -562,18 +681,17 @@ void TFormTarnPromotion::setUpControls()
     const auto order = WindowLayout::tabOrder();
     for (size_t i = 0; i + 1 < order.size(); ++i) {
         QWidget::setTabOrder(qobject_cast<QWidget *>(m_named.value(QLatin1String(order[i]))),
-                             qobject_cast<QWidget *>(
-                                 m_named.value(QLatin1String(order[i + 1]))));
+            qobject_cast<QWidget *>(m_named.value(QLatin1String(order[i + 1]))));
     }
 }
 
 void TFormTarnPromotion::setUpGrids()
 {
     const QHash<QString, DataSource *> sources = {
-        {QStringLiteral("DS_ProdList"), DS_ProdList},
-        {QStringLiteral("DS_SUB2"), DS_SUB2},
-        {QStringLiteral("DS_SUBMQTY"), DS_SUBMQTY},
-        {QStringLiteral("DataSource1"), DataSource1},
+        { QStringLiteral("DS_ProdList"), DS_ProdList },
+        { QStringLiteral("DS_SUB2"), DS_SUB2 },
+        { QStringLiteral("DS_SUBMQTY"), DS_SUBMQTY },
+        { QStringLiteral("DataSource1"), DataSource1 },
     };
     for (const GridSpec &g : WindowLayout::grids()) {
         TDBGrid *grid = qobject_cast<TDBGrid *>(m_named.value(QLatin1String(g.grid)));
@@ -603,21 +721,20 @@ void TFormTarnPromotion::wireHandlers()
 {
     // Commands; ActionF2 has nothing to run.
     const std::pair<QAction *, void (TFormTarnPromotion::*)()> commands[] = {
-        {ActionF1, &TFormTarnPromotion::ActionF1Execute},
-        {ActionF2, nullptr},
-        {Action1, &TFormTarnPromotion::Action1Execute},
-        {ActionF5, &TFormTarnPromotion::ActionF5Execute},
-        {ActionF6, &TFormTarnPromotion::ActionF6Execute},
-        {ActionF7, &TFormTarnPromotion::ActionF7Execute},
-        {ActionF8, &TFormTarnPromotion::ActionF8Execute},
-        {ActionF9, &TFormTarnPromotion::ActionF9Execute},
+        { ActionF1, &TFormTarnPromotion::ActionF1Execute },
+        { ActionF2, nullptr },
+        { Action1, &TFormTarnPromotion::Action1Execute },
+        { ActionF5, &TFormTarnPromotion::ActionF5Execute },
+        { ActionF6, &TFormTarnPromotion::ActionF6Execute },
+        { ActionF7, &TFormTarnPromotion::ActionF7Execute },
+        { ActionF8, &TFormTarnPromotion::ActionF8Execute },
+        { ActionF9, &TFormTarnPromotion::ActionF9Execute },
     };
     for (const auto &[action, execute] : commands) {
-        m_commands.push_back({action, execute});
+        m_commands.push_back({ action, execute });
         if (execute)
-            connect(action, &QAction::triggered, this, guarded([this, execute] {
-                        (this->*execute)();
-                    }));
+            connect(action, &QAction::triggered, this,
+                guarded([this, execute] { (this->*execute)(); }));
     }
     connect(N1, &QAction::triggered, this, guarded([this] { N1Click(); }));
     connect(N2, &QAction::triggered, this, guarded([this] { N2Click(); }));
@@ -629,12 +746,11 @@ void TFormTarnPromotion::wireHandlers()
     // The query menu opens when the pointer moves over "查詢F1", and on a secondary click.
     SpeedButton4->setMouseTracking(true);
     SpeedButton4->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(SpeedButton4, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &pos) {
-                ErrorReport::guard([&] { PopupMenu1->popup(SpeedButton4->mapToGlobal(pos)); });
-            });
+    connect(SpeedButton4, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        ErrorReport::guard([&] { PopupMenu1->popup(SpeedButton4->mapToGlobal(pos)); });
+    });
 
-    for (TDBGrid *grid : {DBGrid2, DBGrid3}) {
+    for (TDBGrid *grid : { DBGrid2, DBGrid3 }) {
         grid->OnKeyPress = [this, grid](QKeyEvent *event) {
             if (event->text().isEmpty())
                 return false;
@@ -644,7 +760,7 @@ void TFormTarnPromotion::wireHandlers()
         };
     }
     connect(DBGrid4, &TDBGrid::titleClicked, this,
-            [this](int column) { ErrorReport::guard([&] { DBGrid4TitleClick(column); }); });
+        [this](int column) { ErrorReport::guard([&] { DBGrid4TitleClick(column); }); });
     connect(DBGrid4, &TDBGrid::rowDoubleClicked, this, guarded([this] { DBGrid4DblClick(); }));
 
     CDS_PRODLIST->AfterOpen = [this](RecordSet &rs) { CDS_PRODLISTAfterOpen(rs); };
@@ -657,10 +773,10 @@ void TFormTarnPromotion::wireHandlers()
     CDS_DataMQTY->AfterPost = [this](RecordSet &rs) { CDS_DataMQTYAfterPost(rs); };
     CDS_DataMQTY->AfterDelete = [this](RecordSet &rs) { CDS_DataMQTYAfterDelete(rs); };
     CDS_DataMQTY->BeforePost = [this](RecordSet &rs) { CDS_DataMQTYBeforePost(rs); };
-    CDS_DataMQTY->fieldByName(QStringLiteral("PACK_QTY"))->onValidate =
-        [this](Field &f) { CDS_DataMQTYPACK_QTYValidate(f); };
-    CDS_DataMQTY->fieldByName(QStringLiteral("PSALE_PRICE"))->onValidate =
-        [this](Field &f) { CDS_DataMQTYPSALE_PRICEValidate(f); };
+    CDS_DataMQTY->fieldByName(QStringLiteral("PACK_QTY"))->onValidate
+        = [this](Field &f) { CDS_DataMQTYPACK_QTYValidate(f); };
+    CDS_DataMQTY->fieldByName(QStringLiteral("PSALE_PRICE"))->onValidate
+        = [this](Field &f) { CDS_DataMQTYPSALE_PRICEValidate(f); };
 
     // The window sees keys, focus moves, double-clicks and pointer moves of its controls
     // before the controls do.
@@ -690,20 +806,28 @@ void TFormTarnPromotion::alignAll()
 bool TFormTarnPromotion::eventFilter(QObject *watched, QEvent *event)
 {
     QWidget *w = qobject_cast<QWidget *>(watched);
-    if (!w)
+    if (!w || m_destroying)
         return false;
     switch (event->type()) {
     case QEvent::KeyPress:
         // Keys the control passes on reach its parents too: only the first delivery counts.
-        if (w->hasFocus())
+        // (The window's focus child, whether or not the window system has made the window
+        // active yet.)
+        if (w == w->window()->focusWidget())
             return keyDown(w, static_cast<QKeyEvent *>(event));
         break;
     case QEvent::FocusIn:
-        focusEntered(w);
+        m_entered = w;
+        focusEntered(w, static_cast<QFocusEvent *>(event)->reason());
         break;
     case QEvent::FocusOut:
-        if (isLeavingWithinWindow(static_cast<QFocusEvent *>(event)))
-            focusLeft(w);
+        // Only a control that had the focus is left: an exit handler that takes the
+        // focus back makes Qt send a focus-out to the control that was about to get it.
+        if (w == m_entered) {
+            m_entered = nullptr;
+            if (userLeaves(static_cast<QFocusEvent *>(event)))
+                focusLeft(w);
+        }
         break;
     case QEvent::MouseButtonDblClick:
         if (w == Ed_PROD_ID)
@@ -750,14 +874,19 @@ bool TFormTarnPromotion::keyDown(QWidget *control, QKeyEvent *event)
     return character.isNull();
 }
 
-void TFormTarnPromotion::focusEntered(QWidget *control)
+void TFormTarnPromotion::focusEntered(QWidget *control, Qt::FocusReason reason)
 {
     if (control != Ed_PROD_ID)
         return;
+    // Where the focus came from (disabling the box moves it on before the refusal ends).
+    const QPointer<QWidget> back = m_focusBefore;
     if (ErrorReport::guard([this] { Ed_PROD_IDEnter(); }))
         return;
-    // Refused: the focus goes back where it came from.
-    QWidget *back = m_focusBefore;
+    // Refused: Tab has gone on past the disabled box; any other move goes back where it
+    // came from.
+    if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason)
+        && focusWidget() != Ed_PROD_ID)
+        return;
     if (back && back != Ed_PROD_ID && back->isEnabled() && back->isVisible())
         back->setFocus(Qt::OtherFocusReason);
     else if (Ed_PROD_ID->hasFocus())
@@ -767,11 +896,11 @@ void TFormTarnPromotion::focusEntered(QWidget *control)
 void TFormTarnPromotion::focusLeft(QWidget *control)
 {
     const std::pair<QWidget *, void (TFormTarnPromotion::*)()> exits[] = {
-        {Ed_PRICE, &TFormTarnPromotion::Ed_PRICEExit},
-        {Ed_VIPPRICE, &TFormTarnPromotion::Ed_VIPPRICEExit},
-        {Ed_NEW_COST, &TFormTarnPromotion::Ed_NEW_COSTExit},
-        {Ed_LIMIT_QTY, &TFormTarnPromotion::Ed_LIMIT_QTYExit},
-        {Ed_Providerid, &TFormTarnPromotion::Ed_ProvideridExit},
+        { Ed_PRICE, &TFormTarnPromotion::Ed_PRICEExit },
+        { Ed_VIPPRICE, &TFormTarnPromotion::Ed_VIPPRICEExit },
+        { Ed_NEW_COST, &TFormTarnPromotion::Ed_NEW_COSTExit },
+        { Ed_LIMIT_QTY, &TFormTarnPromotion::Ed_LIMIT_QTYExit },
+        { Ed_Providerid, &TFormTarnPromotion::Ed_ProvideridExit },
     };
     for (const auto &[box, handler] : exits) {
         if (box == control) {
@@ -789,6 +918,9 @@ void TFormTarnPromotion::showEvent(QShowEvent *event)
     if (!m_shownOnce) {
         m_shownOnce = true;
         centreOnScreen();
+        // Takes the keyboard itself: a session without a window manager (a kiosk)
+        // would otherwise leave the function keys without a window to act on.
+        activateWindow();
     }
     ErrorReport::guard([this] { FormShow(); });
     MaskEdit1->setFocus(Qt::OtherFocusReason);
@@ -819,7 +951,7 @@ void TFormTarnPromotion::centreOnScreen()
     const QRect area = s->availableGeometry();
     const QSize outer = frameGeometry().size();
     move(area.x() + (area.width() - outer.width()) / 2,
-         area.y() + (area.height() - outer.height()) / 2);
+        area.y() + (area.height() - outer.height()) / 2);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -848,9 +980,9 @@ void TFormTarnPromotion::FormShow()
 void TFormTarnPromotion::applyPackGridTitles()
 {
     for (const GridSpec &g : WindowLayout::grids()) {
-        TDBGrid *grid = g.grid == std::string_view("DBGrid3")   ? DBGrid3
-                        : g.grid == std::string_view("DBGrid2") ? DBGrid2
-                                                                : nullptr;
+        TDBGrid *grid = g.grid == std::string_view("DBGrid3") ? DBGrid3
+            : g.grid == std::string_view("DBGrid2")           ? DBGrid2
+                                                              : nullptr;
         if (!grid)
             continue;
         for (int i = 0; i < int(g.columns.size()); ++i)
@@ -916,8 +1048,8 @@ void TFormTarnPromotion::FormKeyPress(QChar &key)
 {
     if (key != QChar(13))
         return;
-    const QWidget *focused = QApplication::focusWidget();
-    if (!focused || focused->window() != this || insideGrid(focused) || isMultiLine(focused))
+    const QWidget *focused = focusWidget();
+    if (!focused || insideGrid(focused) || isMultiLine(focused))
         return;
     key = QChar();
     focusNextPrevChild(true);
@@ -946,11 +1078,98 @@ void TFormTarnPromotion::Action1Execute()
     SearchEdit1->setFocus(Qt::ShortcutFocusReason);
 }
 
-void TFormTarnPromotion::ActionF5Execute() {}
-void TFormTarnPromotion::ActionF6Execute() {}
-void TFormTarnPromotion::ActionF7Execute() {}
-void TFormTarnPromotion::ActionF8Execute() {}
-void TFormTarnPromotion::ActionF9Execute() {}
+void TFormTarnPromotion::setBrowsingButtons(bool browsing)
+{
+    SBtnInsert->setEnabled(browsing);
+    SBtnDelete->setEnabled(browsing);
+    SBtnEdit->setEnabled(browsing);
+    SBtnPost->setEnabled(!browsing);
+    SBtnCancel->setEnabled(!browsing);
+}
+
+void TFormTarnPromotion::ActionF5Execute()
+{
+    if (!CDS_PRODLIST->active())
+        return;
+    // The blank row's scroll handler empties the pane and the grids and sets browsing;
+    // only then may Ed_PROD_ID take the focus.
+    CDS_PRODLIST->append();
+    setBrowsingButtons(false);
+    Ed_PROD_ID->setEnabled(true);
+    Ed_PROD_ID->setFocus(Qt::OtherFocusReason);
+}
+
+void TFormTarnPromotion::ActionF6Execute()
+{
+    if (!CDS_PRODLIST->active())
+        return;
+    if (Prompter::current().confirm(QStringLiteral("促銷檔期未結束,是否停止..!")))
+        stopItem(*SQL_UPDATE, Ed_MASTERBILLID->text(), Ed_PROD_ID->text());
+    Ed_PROD_ID->setEnabled(true);
+    Ed_PROD_ID->setFocus(Qt::OtherFocusReason);
+    if (focusWidget() == Ed_PROD_ID)
+        setFocus(Qt::OtherFocusReason);
+    Ed_PROD_ID->setEnabled(false);
+}
+
+void TFormTarnPromotion::ActionF7Execute()
+{
+    if (!CDS_PRODLIST->active())
+        return;
+    Ed_PROD_ID->setEnabled(false);
+    Ed_PRICE->setFocus(Qt::OtherFocusReason);
+    CDS_PRODLIST->edit();
+    setBrowsingButtons(false);
+}
+
+void TFormTarnPromotion::ActionF8Execute()
+{
+    if (CDS_PRODLIST->active()) {
+        if (!Prompter::current().confirm(QStringLiteral("確定存檔..!"))) {
+            BrowseReset();
+            return;
+        }
+        const QString saved = Ed_PROD_ID->text().trimmed();
+        const ItemPaneTexts pane { Ed_MASTERBILLID->text(), MaskEdit1->text(), MaskEdit2->text(),
+            Ed_PROD_ID->text(), Ed_PROD_BARCODE->text(), Ed_PROD_NAME->text(),
+            Ed_PSALE_PRICE->text(), Ed_PRICE->text(), Ed_VIPPRICE->text(), Ed_SEC_DIS->text(),
+            Ed_NEW_COST->text(), Ed_LIMIT_QTY->text(), MaskEdit3->text(), MaskEdit4->text(),
+            Ed_Note->text(), Ed_Providerid->text(), Ed_ProviderName->text() };
+        const std::vector<PackRowTexts> units = packRowsOf(CDS_DataSub2);
+        const std::vector<PackRowTexts> buyN = packRowsOf(CDS_DataMQTY);
+        // All rows or none: a refused row leaves the stored item as it was, the pane as
+        // typed and the window still entering or editing.
+        writeItem(*SQLQuery3, *SQL_UPDATE, Ed_MASTERBILLID->text(), saved,
+            itemSaveRows(pane, units, buyN));
+        CDS_PRODLIST->close();
+        CDS_PRODLIST->setCommandText(billProductsCommandText(Ed_MASTERBILLID->text()));
+        CDS_PRODLIST->open();
+        CDS_PRODLIST->locate(QStringLiteral("PROD_ID"), saved);
+    }
+    BrowseReset();
+}
+
+void TFormTarnPromotion::ActionF9Execute()
+{
+    if (!CDS_PRODLIST->active() || CDS_PRODLIST->state() == DataSetState::Browse)
+        return;
+    CDS_PRODLIST->cancel();
+    CDS_PRODLIST->cancelUpdates();
+    LoadItemPane();
+    LoadPackGrids();
+    BrowseReset();
+}
+
+void TFormTarnPromotion::BrowseReset()
+{
+    Ed_PROD_ID->setEnabled(true);
+    Ed_PROD_ID->setFocus(Qt::OtherFocusReason);
+    setBrowsingButtons(true);
+    // The focus goes to the window itself, not on to the next box.
+    if (focusWidget() == Ed_PROD_ID)
+        setFocus(Qt::OtherFocusReason);
+    Ed_PROD_ID->setEnabled(false);
+}
 
 // ---------------------------------------------------------------------------------------
 // Period bar and query menu
@@ -960,8 +1179,8 @@ static QString todayText()
     return QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd"));
 }
 
-QString TFormTarnPromotion::NextBillNumber(const QString &table, const QString &date,
-                                           const std::function<bool(const QString &)> &inside)
+QString TFormTarnPromotion::NextBillNumber(
+    const QString &table, const QString &date, const std::function<bool(const QString &)> &inside)
 {
     return takeBillNumber(*SQL_ID, table, date, BillPrefix, BillNumberMode, inside);
 }
@@ -1028,21 +1247,27 @@ static QString lookupFieldList(const RecordSet *dataSet)
     return names.join(QLatin1Char(',')) + QLatin1Char(' ');
 }
 
-// The bill and item picks: a lookup over dataSet in table, then the picked row's dates
-// open the period.
-void TFormTarnPromotion::pickPeriod(RecordSet *dataSet, const QString &table)
+bool TFormTarnPromotion::showLookupOf(RecordSet *dataSet, const QString &table, const QString &tail)
 {
     LookupFields = lookupFieldList(dataSet);
     DS_Search->setDataSet(dataSet);
     if (!dataSet->active())
         dataSet->open();
     RecreateLookup();
-    Frmgetdata->SQLDataSet1->setConnection(SQLQuery1->connection());
+    Frmgetdata->SQLDataSet1->setConnection(SQLConnection1);
     Frmgetdata->LookupSource = DS_Search;
     Frmgetdata->LookupTable = table;
     Frmgetdata->LookupDataSet = dataSet;
-    Frmgetdata->LookupTail = QStringLiteral(" AND BILL_KIND = 'B' ORDER BY MASTERBILLID ");
-    if (!ShowLookup())
+    Frmgetdata->LookupTail = tail;
+    return ShowLookup();
+}
+
+// The bill and item picks: a lookup over dataSet in table, then the picked row's dates
+// open the period.
+void TFormTarnPromotion::pickPeriod(RecordSet *dataSet, const QString &table)
+{
+    if (!showLookupOf(
+            dataSet, table, QStringLiteral(" AND BILL_KIND = 'B' ORDER BY MASTERBILLID ")))
         return;
     QVariant start, end;
     LookupValue(QStringLiteral("INI_DATE"), start);
@@ -1065,21 +1290,282 @@ void TFormTarnPromotion::N2Click()
 // ---------------------------------------------------------------------------------------
 // Item pane
 
-void TFormTarnPromotion::Ed_PROD_IDKeyDown(int &, Qt::KeyboardModifiers) {}
-void TFormTarnPromotion::Ed_PROD_IDDblClick() {}
-void TFormTarnPromotion::Ed_PROD_IDEnter() {}
-void TFormTarnPromotion::Ed_PRICEExit() {}
-void TFormTarnPromotion::Ed_VIPPRICEExit() {}
-void TFormTarnPromotion::Ed_NEW_COSTExit() {}
-void TFormTarnPromotion::Ed_LIMIT_QTYExit() {}
-void TFormTarnPromotion::Ed_ProvideridExit() {}
-void TFormTarnPromotion::Ed_ProvideridDblClick() {}
-void TFormTarnPromotion::SpeedButton2Click() {}
+void TFormTarnPromotion::Ed_PROD_IDKeyDown(int &key, Qt::KeyboardModifiers)
+{
+    if (key == Qt::Key_F4) {
+        Ed_PROD_IDDblClick();
+    } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        // Not found: the warning has taken the key, and the focus stays in the box.
+        if (!searchProduct())
+            key = 0;
+    }
+}
+
+bool TFormTarnPromotion::searchProduct()
+{
+    const QString text = Ed_PROD_ID->text();
+    const QString billId = Ed_MASTERBILLID->text();
+    setLines(SQLQuery2, productSearchLines(text));
+    SQLQuery2->open();
+    const bool found = !SQLQuery2->eof();
+    if (!found) {
+        SQLQuery2->close();
+        Prompter::current().warning(QStringLiteral("品號輸入錯誤..!"));
+        Ed_PROD_ID->setFocus(Qt::OtherFocusReason);
+    } else {
+        const QString product = boxText(SQLQuery2, "PROD_ID");
+        setLines(SQLQuery3, billItemLines(billId, product));
+        SQLQuery3->open();
+        const bool inBill = !SQLQuery3->eof();
+        SQLQuery3->close();
+        if (!inBill) {
+            Ed_PROD_ID->setText(product);
+            Ed_PROD_BARCODE->setText(boxText(SQLQuery2, "PROD_BARCODE"));
+            Ed_PROD_ID2->setText(boxText(SQLQuery2, "PROD_ID2"));
+            Ed_PROD_NAME->setText(boxText(SQLQuery2, "PROD_NAME"));
+            Ed_PROD_SCALE->setText(boxText(SQLQuery2, "PROD_SCALE"));
+            Ed_SALE_PRICE->setText(boxText(SQLQuery2, "SALE_PRICE"));
+            Ed_PSALE_PRICE->setText(boxText(SQLQuery2, "PSALE_PRICE"));
+            Ed_VIP_PRICE->setText(boxText(SQLQuery2, "VIP_PRICE"));
+            Ed_PRICE->setText(boxText(SQLQuery2, "PSALE_PRICE"));
+            Ed_VIPPRICE->setText(boxText(SQLQuery2, "VIP_PRICE"));
+            Ed_LIMIT_QTY->setText(QStringLiteral("0"));
+            Ed_STD_COST->setText(boxText(SQLQuery2, "STD_COST"));
+            Ed_NEW_COST->setText(boxText(SQLQuery2, "STD_COST"));
+            Ed_SEC_DIS->setText(QStringLiteral("N"));
+            MaskEdit3->setText(MaskEdit1->text());
+            MaskEdit4->setText(MaskEdit2->text());
+            Ed_STOP_SALE->setText(QStringLiteral("N"));
+            SQLQuery2->close();
+        } else if (CDS_PRODLIST->active()) {
+            SQLQuery2->close();
+            // Leaving the blank new row drops it; arriving at the product shows its
+            // stored item in browsing.
+            CDS_PRODLIST->checkBrowseMode();
+            CDS_PRODLIST->locate(QStringLiteral("PROD_ID"), product);
+        }
+    }
+    LoadPackGrids();
+    return found;
+}
+
+void TFormTarnPromotion::Ed_PROD_IDDblClick()
+{
+    if (showLookupOf(CDS_PRODUCT, QStringLiteral("PRODUCT"), QStringLiteral(" ORDER BY PROD_ID")))
+        Ed_PROD_ID->setText(LookupResult);
+}
+
+void TFormTarnPromotion::Ed_PROD_IDEnter()
+{
+    if (SBtnPost->isEnabled())
+        return;
+    Ed_PROD_ID->setEnabled(false);
+    throw SilentAbort();
+}
+
+bool TFormTarnPromotion::IsNumberText(const QString &text)
+{
+    return isNumberText(text);
+}
+
+void TFormTarnPromotion::checkNumberBox(QLineEdit *box)
+{
+    if (IsNumberText(box->text()))
+        return;
+    Prompter::current().message(box->text() + QString::fromUtf8(NotANumberSuffix));
+    box->setFocus(Qt::OtherFocusReason);
+}
+
+void TFormTarnPromotion::Ed_PRICEExit()
+{
+    // The member promotion price follows the promotion price during entry and editing,
+    // whether or not the text is a number.
+    const auto copyPrice = qScopeGuard([this] {
+        if (SBtnPost->isEnabled())
+            Ed_VIPPRICE->setText(Ed_PRICE->text());
+    });
+    checkNumberBox(Ed_PRICE);
+}
+
+void TFormTarnPromotion::Ed_VIPPRICEExit()
+{
+    checkNumberBox(Ed_VIPPRICE);
+}
+
+void TFormTarnPromotion::Ed_NEW_COSTExit()
+{
+    checkNumberBox(Ed_NEW_COST);
+}
+
+void TFormTarnPromotion::Ed_LIMIT_QTYExit()
+{
+    checkNumberBox(Ed_LIMIT_QTY);
+}
+
+void TFormTarnPromotion::Ed_ProvideridExit()
+{
+    setLines(SQL_Provider, providerNameLines(Ed_Providerid->text()));
+    SQL_Provider->open();
+    Ed_ProviderName->setText(boxText(SQL_Provider, "PROVIDER_NAME"));
+    SQL_Provider->close();
+}
+
+void TFormTarnPromotion::Ed_ProvideridDblClick()
+{
+    if (!showLookupOf(CDS_Fac, QStringLiteral("PROVIDER"), QStringLiteral(" ORDER BY PROVIDER_ID")))
+        return;
+    QVariant id;
+    LookupValue(QStringLiteral("PROVIDER_ID"), id);
+    Ed_Providerid->setText(id.toString());
+}
+
+void TFormTarnPromotion::SpeedButton2Click()
+{
+    if (!Prompter::current().confirm(QStringLiteral("確定回復銷售狀況. now?")))
+        return;
+    resumeItem(*SQLQuery1, Ed_MASTERBILLID->text().trimmed(), Ed_PROD_ID->text());
+    Ed_STOP_SALE->setText(QStringLiteral("N"));
+}
+
+void TFormTarnPromotion::LoadItemPane()
+{
+    const RecordSet *list = CDS_PRODLIST;
+    Ed_PROD_ID->setText(boxText(list, "PROD_ID"));
+    Ed_PROD_BARCODE->setText(boxText(list, "PROD_BARCODE"));
+    Ed_PROD_ID2->setText(boxText(list, "PROD_ID2"));
+    Ed_PROD_NAME->setText(boxText(list, "PROD_NAME"));
+    Ed_PROD_SCALE->setText(boxText(list, "PROD_SCALE"));
+    Ed_SALE_PRICE->setText(boxText(list, "SALE_PRICE"));
+    Ed_PSALE_PRICE->setText(boxText(list, "PSALE_PRICE"));
+    Ed_VIP_PRICE->setText(boxText(list, "VIP_PRICE"));
+    Ed_STD_COST->setText(boxText(list, "STD_COST"));
+    Ed_STOP_SALE->setText(QStringLiteral("N"));
+
+    setLines(SQL_QueryPrice, storedItemLines(Ed_MASTERBILLID->text(), boxText(list, "PROD_ID")));
+    SQL_QueryPrice->open();
+    // Without a stored row every value reads empty.
+    const SqlQuery *item = SQL_QueryPrice;
+    Ed_PRICE->setText(boxText(item, "PSALE_PRICE"));
+    Ed_VIPPRICE->setText(boxText(item, "VIP_PRICE"));
+    Ed_SEC_DIS->setText(boxText(item, "SEC_DIS"));
+    Ed_NEW_COST->setText(boxText(item, "NEW_COST"));
+    Ed_Note->setText(boxText(item, "NOTE"));
+    MaskEdit3->setText(boxText(item, "PINI_DATE"));
+    MaskEdit4->setText(boxText(item, "PEND_DATE"));
+    Ed_LIMIT_QTY->setText(boxText(item, "PLIMIT_QTY"));
+    Ed_STOP_SALE->setText(boxText(item, "STOP_SALE"));
+    Ed_Providerid->setText(boxText(item, "PROVIDER_ID"));
+    Ed_ProviderName->setText(boxText(item, "PROVIDER_NAME"));
+    SQL_QueryPrice->close();
+}
+
+void TFormTarnPromotion::LoadPackGrids()
+{
+    const QString billId = Ed_MASTERBILLID->text();
+    const QString product = Ed_PROD_ID->text();
+    loadRegularPacks(billId, product);
+    loadBuyNPacks(billId, product);
+}
+
+void TFormTarnPromotion::loadRegularPacks(const QString &billId, const QString &product)
+{
+    CDS_DataSub->close();
+    CDS_DataSub->setCommandText(packRowsCommandText(billId, product, false));
+    CDS_DataSub->open();
+    CDS_DataSub2->copyFrom(*CDS_DataSub);
+    applyPackGridTitles();
+
+    setLines(SQLQuery_PSALE, storedPackValuesLines(billId, product));
+    {
+        ControlsDisabled quiet(CDS_DataSub2);
+        RecordSet &row = *CDS_DataSub2;
+        for (row.first(); !row.eof(); row.next()) {
+            row.edit();
+            if (takePromotionPrices(row, SQLQuery_PSALE))
+                fieldOf(row, "PNEW_COST")
+                    ->setValue(SQLQuery_PSALE->value(QStringLiteral("VNEW_COST")));
+            else
+                setPackCost(row, Ed_NEW_COST->text());
+            SQLQuery_PSALE->close();
+            row.post();
+        }
+    }
+    CDS_DataSub2->first();
+}
+
+void TFormTarnPromotion::loadBuyNPacks(const QString &billId, const QString &product)
+{
+    RecordSet &row = *CDS_DataMQTY;
+    row.close();
+    row.setCommandText(packRowsCommandText(billId, product, true));
+    row.open();
+
+    // Buy-N packs that only the bill has.
+    setLines(SQLQuery2, storedBuyNRowsLines(billId, product));
+    SQLQuery2->open();
+    for (; !SQLQuery2->eof(); SQLQuery2->next()) {
+        const QString code = SQLQuery2->asString(QStringLiteral("TEMPPRODID"));
+        if (row.locate(QStringLiteral("SAL_BARCODE"), code))
+            continue;
+        row.append();
+        try {
+            fieldOf(row, "PROD_ID")->setValue(SQLQuery2->value(QStringLiteral("PROD_ID")));
+            fieldOf(row, "SAL_BARCODE")->setAsString(code);
+            fieldOf(row, "SAL_NAME")->setValue(SQLQuery2->value(QStringLiteral("V_NAME")));
+            fieldOf(row, "PACK_QTY")->setValue(SQLQuery2->value(QStringLiteral("PACK_QTY")));
+            fieldOf(row, "SAL_UNITNAME")->setAsString(QStringLiteral("M"));
+            for (const char *zero : { "SAL_PRICE", "STD_COST", "VIP_PRICE" })
+                fieldOf(row, zero)->setAsFloat(0);
+            fieldOf(row, "CHG_DATE")->setValue(SQLQuery2->value(QStringLiteral("CHG_DATE")));
+            fieldOf(row, "P_PRICE")->setAsFloat(0);
+            fieldOf(row, "P_PRICE2")->setAsFloat(0);
+            fieldOf(row, "PSALE_PRICE")->setAsFloat(0);
+            fieldOf(row, "PVIP_PRICE")->setValue(SQLQuery2->value(QStringLiteral("VIP_PRICE")));
+            fieldOf(row, "PNEW_COST")->setAsFloat(0);
+            row.post();
+        } catch (...) {
+            // A stored quantity that is now a regular pack (or any refusal) stops the
+            // load; the half-filled row goes rather than staying in editing.
+            row.cancel();
+            SQLQuery2->close();
+            throw;
+        }
+    }
+    SQLQuery2->close();
+    applyPackGridTitles();
+
+    setLines(SQLQuery_PSALE, storedPackValuesLines(billId, product));
+    {
+        ControlsDisabled quiet(CDS_DataMQTY);
+        for (row.first(); !row.eof(); row.next()) {
+            row.edit();
+            // A buy-N pack's cost always follows the item's current promotion cost.
+            setPackCost(row, Ed_NEW_COST->text());
+            takePromotionPrices(row, SQLQuery_PSALE);
+            SQLQuery_PSALE->close();
+            if (fieldOf(row, "VIP_PRICE")->asFloat() == 0)
+                fieldOf(row, "VIP_PRICE")->setValue(fieldOf(row, "PVIP_PRICE")->value());
+            if (fieldOf(row, "SAL_PRICE")->asFloat() == 0)
+                fieldOf(row, "SAL_PRICE")->setValue(fieldOf(row, "PSALE_PRICE")->value());
+            row.post();
+        }
+    }
+    row.first();
+}
 
 // ---------------------------------------------------------------------------------------
 // Grids
 
-void TFormTarnPromotion::DBGrid2KeyPress(TDBGrid *, QChar &) {}
+void TFormTarnPromotion::DBGrid2KeyPress(TDBGrid *grid, QChar &key)
+{
+    if (key != QChar(13))
+        return;
+    // Enter works as Tab: the cell is committed and the grid moves on, to a new row
+    // past the last one where the grid takes new rows.
+    key = QChar();
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"));
+    QCoreApplication::sendEvent(grid, &tab);
+}
 
 void TFormTarnPromotion::DBGrid4TitleClick(int column)
 {
@@ -1091,8 +1577,8 @@ void TFormTarnPromotion::DBGrid4TitleClick(int column)
     ClientDataSet1->addIndex(QStringLiteral("idIndex"), field);
     ClientDataSet1->setIndexName(QStringLiteral("idIndex"));
     for (int c = 0; c < DBGrid4->columnCountShown(); ++c)
-        DBGrid4->setColumnColor(c, DBGrid4->columnFieldName(c) == field ? SearchColumnColor
-                                                                         : QColor());
+        DBGrid4->setColumnColor(
+            c, DBGrid4->columnFieldName(c) == field ? SearchColumnColor : QColor());
     SearchEdit1->setFocus(Qt::OtherFocusReason);
 }
 
@@ -1110,7 +1596,13 @@ void TFormTarnPromotion::ClientDataSet1AfterOpen(RecordSet &)
     DBGrid4->setColumnColor(1, SearchColumnColor); // PROD_BARCODE: the searched column
 }
 
-void TFormTarnPromotion::CDS_PRODLISTAfterOpen(RecordSet &) {}
+void TFormTarnPromotion::CDS_PRODLISTAfterOpen(RecordSet &)
+{
+    LoadItemPane();
+    LoadPackGrids();
+    setBrowsingButtons(true);
+    SearchEdit1->setFocus(Qt::OtherFocusReason);
+}
 
 void TFormTarnPromotion::CDS_DataSubBeforeInsert(RecordSet &)
 {
@@ -1122,10 +1614,67 @@ void TFormTarnPromotion::CDS_DataSub2BeforeInsert(RecordSet &)
     throw SilentAbort();
 }
 
-void TFormTarnPromotion::CDS_DataMQTYNewRecord(RecordSet &) {}
-void TFormTarnPromotion::CDS_DataMQTYPACK_QTYValidate(Field &) {}
-void TFormTarnPromotion::CDS_DataMQTYPSALE_PRICEValidate(Field &) {}
-void TFormTarnPromotion::CDS_DataMQTYAfterOpen(RecordSet &) {}
-void TFormTarnPromotion::CDS_DataMQTYAfterPost(RecordSet &) {}
-void TFormTarnPromotion::CDS_DataMQTYAfterDelete(RecordSet &) {}
-void TFormTarnPromotion::CDS_DataMQTYBeforePost(RecordSet &) {}
+void TFormTarnPromotion::CDS_DataMQTYNewRecord(RecordSet &dataSet)
+{
+    fieldOf(dataSet, "PROD_ID")->setAsString(Ed_PROD_ID->text());
+}
+
+void TFormTarnPromotion::CDS_DataMQTYPACK_QTYValidate(Field &field)
+{
+    RecordSet &row = *field.dataSet();
+    setLines(SQLQuery1, packQuantityLines(Ed_PROD_ID->text().trimmed()));
+    if (field.isNull())
+        SQLQuery1->setParamNull(QStringLiteral("PACK_QTY"));
+    else
+        SQLQuery1->setParamInteger(QStringLiteral("PACK_QTY"), field.asInteger());
+    SQLQuery1->open();
+    const bool regularPack = !SQLQuery1->eof();
+    SQLQuery1->close();
+    if (regularPack) {
+        Prompter::current().warning(QStringLiteral("數量已存在於組銷商品中..!"));
+        throw SilentAbort();
+    }
+    const BuyNPrices p = buyNPrices(Ed_NEW_COST->text(), Ed_PSALE_PRICE->text(),
+        Ed_VIP_PRICE->text(), Ed_PRICE->text(), field.asFloat());
+    fieldOf(row, "PNEW_COST")->setAsFloat(p.cost);
+    fieldOf(row, "SAL_PRICE")->setAsFloat(p.packPrice);
+    fieldOf(row, "VIP_PRICE")->setAsFloat(p.memberPrice);
+    fieldOf(row, "PSALE_PRICE")->setAsFloat(p.promotionPrice);
+    fieldOf(row, "PVIP_PRICE")->setAsFloat(p.memberPromotion);
+}
+
+void TFormTarnPromotion::CDS_DataMQTYPSALE_PRICEValidate(Field &field)
+{
+    fieldOf(*field.dataSet(), "PVIP_PRICE")->setValue(field.value());
+}
+
+void TFormTarnPromotion::CDS_DataMQTYAfterOpen(RecordSet &dataSet)
+{
+    CDS_DataMQTY2->copyFrom(dataSet);
+}
+
+void TFormTarnPromotion::CDS_DataMQTYAfterPost(RecordSet &dataSet)
+{
+    CDS_DataMQTY2->copyFrom(dataSet);
+}
+
+void TFormTarnPromotion::CDS_DataMQTYAfterDelete(RecordSet &dataSet)
+{
+    CDS_DataMQTY2->copyFrom(dataSet);
+}
+
+void TFormTarnPromotion::CDS_DataMQTYBeforePost(RecordSet &dataSet)
+{
+    Field *quantity = fieldOf(dataSet, "PACK_QTY");
+    const QString code
+        = buyNCode(Ed_PROD_ID->text().trimmed(), quantity->isNull() ? 1 : quantity->asInteger());
+    if (!CDS_DataMQTY2->locate(QStringLiteral("SAL_BARCODE"), code)) {
+        fieldOf(dataSet, "SAL_BARCODE")->setAsString(code);
+        return;
+    }
+    if (dataSet.state() != DataSetState::Insert)
+        return; // a changed row keeps its own code
+    Prompter::current().message(QString::fromUtf8(BuyNTakenMessage));
+    quantity->setAsInteger(0);
+    throw SilentAbort();
+}

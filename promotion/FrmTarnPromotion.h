@@ -137,6 +137,18 @@ public:
     QString NextBillNumber(const QString &table, const QString &date,
                            const std::function<bool(const QString &)> &inside = {});
     void pickPeriod(RecordSet *dataSet, const QString &table);
+    // The lookup dialog over dataSet (a query of table, tail after its condition);
+    // true when the user picked a row.
+    bool showLookupOf(RecordSet *dataSet, const QString &table, const QString &tail);
+
+    // Item pane and pack grids, kept in step with the bill's product list
+    // Fills the pane from the list's current row and the item stored in the open bill.
+    void LoadItemPane();
+    // Loads both pack grids for the product number in Ed_PROD_ID and the open bill.
+    void LoadPackGrids();
+    // The buttons back to browsing, Ed_PROD_ID disabled, the focus off the pane.
+    void BrowseReset();
+    static bool IsNumberText(const QString &text);
 
     // Item pane
     void Ed_PROD_IDKeyDown(int &key, Qt::KeyboardModifiers shift);
@@ -150,6 +162,9 @@ public:
     void Ed_ProvideridExit();
     void Ed_ProvideridDblClick();
     void SpeedButton2Click();
+    // Enter in Ed_PROD_ID: the product by number, barcode or second code; false when
+    // none was found.
+    bool searchProduct();
 
     // Grids
     void DBGrid2KeyPress(TDBGrid *grid, QChar &key); // both pack grids
@@ -201,8 +216,12 @@ private:
     void alignAll();
     void centreOnScreen();
     bool keyDown(QWidget *control, QKeyEvent *event);
-    void focusEntered(QWidget *control);
+    void focusEntered(QWidget *control, Qt::FocusReason reason);
     void focusLeft(QWidget *control);
+    void checkNumberBox(QLineEdit *box);
+    void setBrowsingButtons(bool browsing);
+    void loadRegularPacks(const QString &billId, const QString &productNumber);
+    void loadBuyNPacks(const QString &billId, const QString &productNumber);
 
     std::vector<std::unique_ptr<SqlConnection>> m_connections;
     std::vector<std::unique_ptr<SqlQuery>> m_statements;
@@ -220,7 +239,9 @@ private:
     };
     std::vector<CommandHandler> m_commands;
     QPointer<QWidget> m_focusBefore;
+    QPointer<QWidget> m_entered; // the control that last received the focus
     bool m_shownOnce = false;
+    bool m_destroying = false;
 };
 
 extern TFormTarnPromotion *FormTarnPromotion;

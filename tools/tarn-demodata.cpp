@@ -1,6 +1,7 @@
 // Creates a demo or benchmark database for the tool: a new embedded database with the
 // schema and a generated catalogue, plus "dbxconnections.ini" and "Vantor.dat" for the
-// folder the tool runs in.
+// folder the tool runs in. With --site-only it writes just those two files, for a
+// database that exists already (a file, or one on a server).
 
 #include "DemoData.h"
 
@@ -77,6 +78,25 @@ private:
 
 } // namespace
 
+// "dbxconnections.ini" (section "Quillon", naming database) and "Vantor.dat" (bill
+// prefix promoWord) in folder dir, created if need be.
+static bool writeSiteFiles(const QString &dir, const QString &database, const QString &promoWord)
+{
+    const QString folder = QDir(dir).absolutePath() + QLatin1Char('/');
+    try {
+        if (!QDir().mkpath(folder))
+            throw DbError(QStringLiteral("Cannot create the folder %1").arg(folder));
+        DemoData::writeConnectionFile(folder + QStringLiteral("dbxconnections.ini"), database);
+        DemoData::writeSiteConfig(folder + QStringLiteral("Vantor.dat"), promoWord);
+    } catch (const DbError &e) {
+        std::fprintf(stderr, "tarn-demodata: %s\n", qPrintable(e.message()));
+        return false;
+    }
+    std::printf("wrote %sdbxconnections.ini and %sVantor.dat\n", qPrintable(folder),
+                qPrintable(folder));
+    return true;
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
@@ -100,12 +120,27 @@ int main(int argc, char **argv)
                                      QStringLiteral("text"), QStringLiteral("PM"));
     const QCommandLineOption forceOpt(QStringLiteral("force"),
                                       QStringLiteral("Replace an existing database file."));
-    parser.addOptions({dbOpt, productsOpt, seedOpt, siteOpt, wordOpt, forceOpt});
+    const QCommandLineOption siteOnlyOpt(
+        QStringLiteral("site-only"),
+        QStringLiteral("Create no database: only write dbxconnections.ini naming --database "
+                       "(a file, or host:path on a server) and Vantor.dat into --site-dir."));
+    parser.addOptions({dbOpt, productsOpt, seedOpt, siteOpt, wordOpt, forceOpt, siteOnlyOpt});
     parser.process(app);
 
     if (!parser.isSet(dbOpt)) {
         std::fprintf(stderr, "tarn-demodata: --database is required\n");
         return 2;
+    }
+    if (parser.isSet(siteOnlyOpt)) {
+        if (!parser.isSet(siteOpt)) {
+            std::fprintf(stderr, "tarn-demodata: --site-only needs --site-dir\n");
+            return 2;
+        }
+        // A server's database ("host:path", "host/port:path") is named as given.
+        QString database = parser.value(dbOpt);
+        if (!database.contains(QLatin1Char(':')))
+            database = QFileInfo(database).absoluteFilePath();
+        return writeSiteFiles(parser.value(siteOpt), database, parser.value(wordOpt)) ? 0 : 1;
     }
     bool ok = false;
     const int products = parser.value(productsOpt).toInt(&ok);
@@ -137,17 +172,13 @@ int main(int argc, char **argv)
         options.progress = [&progress](int written) { progress.update(written); };
         DemoData::fillCatalogue(c, options);
         c.close();
-        if (parser.isSet(siteOpt)) {
-            const QString dir = QDir(parser.value(siteOpt)).absolutePath() + QLatin1Char('/');
-            QDir().mkpath(dir);
-            DemoData::writeConnectionFile(dir + QStringLiteral("dbxconnections.ini"), db);
-            DemoData::writeSiteConfig(dir + QStringLiteral("Vantor.dat"), parser.value(wordOpt));
-        }
         std::printf("created %s with %d products in %.1f s\n", qPrintable(db), products,
                     t.elapsed() / 1000.0);
     } catch (const DbError &e) {
         std::fprintf(stderr, "tarn-demodata: %s\n", qPrintable(e.message()));
         return 1;
     }
+    if (parser.isSet(siteOpt) && !writeSiteFiles(parser.value(siteOpt), db, parser.value(wordOpt)))
+        return 1;
     return 0;
 }

@@ -8,6 +8,8 @@
 
 #include <QTest>
 
+#include <algorithm>
+
 class TestBillNumber : public QObject
 {
     Q_OBJECT
@@ -135,9 +137,71 @@ private slots:
     void reloadTextQuotesTheBillNumber()
     {
         QCOMPARE(billProductsCommandText("PM203107040001"),
-                 "SELECT * FROM PRODUCT  WHERE PROD_ID IN (SELECT PROD_ID FROM PSALE_SUB WHERE "
-                 "MASTERBILLID = 'PM203107040001')");
-        QVERIFY(billProductsCommandText("A'B").endsWith("MASTERBILLID = 'A''B')"));
+                 "SELECT P.* FROM (SELECT DISTINCT PROD_ID FROM PSALE_SUB WHERE "
+                 "MASTERBILLID = 'PM203107040001') S JOIN PRODUCT P ON P.PROD_ID = S.PROD_ID "
+                 "ORDER BY P.PROD_ID");
+        QVERIFY(billProductsCommandText("A'B").contains("MASTERBILLID = 'A''B')"));
+    }
+
+    // The reload returns the rows of the former "PROD_ID IN (SELECT ...)" text: every
+    // PRODUCT column, each product of the bill once, none of other bills, none for
+    // item rows without a product; ordered by PROD_ID.
+    void reloadReturnsTheRowsOfTheInQuery()
+    {
+        TestDatabase db(300);
+        QVERIFY2(db.isValid(), qPrintable(db.error()));
+        const QString bill = QStringLiteral("PM'2031");
+        QStringList products;
+        SqlQuery q(&db.connection());
+        q.setText("SELECT PROD_ID FROM PRODUCT ORDER BY PROD_ID DESC");
+        q.open();
+        for (int i = 0; i < 40 && !q.eof(); ++i, q.next())
+            products << q.asString(0);
+        q.close();
+        auto addRow = [&](const QString &b, const QString &p, int pack) {
+            SqlQuery ins(&db.connection());
+            ins.setText("INSERT INTO PSALE_SUB (MASTERBILLID, PROD_ID, PACK_QTY) "
+                        "VALUES (:B, :P, :Q)");
+            ins.setParamText("B", b);
+            ins.setParamText("P", p);
+            ins.setParamInteger("Q", pack);
+            ins.execute();
+        };
+        for (int i = 0; i < products.size(); i += 2) {
+            addRow(bill, products[i], 1);
+            addRow(bill, products[i], 6); // several rows of one item
+            addRow("OTHER", products[i + 1], 1);
+        }
+        addRow(bill, "NO SUCH PRODUCT", 1);
+        addRow(bill, QString(), 1);
+        auto rows = [&](const QString &text) {
+            SqlQuery r(&db.connection());
+            r.setText(text);
+            r.open();
+            QStringList names;
+            for (const ColumnInfo &c : r.columns())
+                names << c.name;
+            QList<QStringList> out;
+            out << names;
+            while (!r.eof()) {
+                QStringList values;
+                for (int i = 0; i < r.fieldCount(); ++i)
+                    values << r.asString(i);
+                out << values;
+                r.next();
+            }
+            return out;
+        };
+        const QList<QStringList> now = rows(billProductsCommandText(bill));
+        QList<QStringList> before =
+            rows("SELECT * FROM PRODUCT  WHERE PROD_ID IN (SELECT PROD_ID FROM PSALE_SUB "
+                 "WHERE MASTERBILLID = 'PM''2031')");
+        QCOMPARE(now.size(), 21);
+        QCOMPARE(now.first().size(), 114);
+        QCOMPARE(now.first(), before.first()); // the same columns, in PRODUCT's order
+        std::sort(before.begin() + 1, before.end());
+        QCOMPARE(now, before);
+        QCOMPARE(rows(billProductsCommandText("NONE")).size(), 1);
     }
 };
 

@@ -22,15 +22,6 @@
 
 namespace {
 
-ConnectionParams serverParams(const QString &database)
-{
-    ConnectionParams p;
-    p.database = database;
-    p.userName = QStringLiteral("SYSDBA");
-    p.password = QStringLiteral("masterkey");
-    return p;
-}
-
 void waitForGo(const QString &goFile)
 {
     while (!QFile::exists(goFile))
@@ -42,7 +33,7 @@ int runWorker(const QStringList &args)
 {
     const QString mode = args.value(0);
     SqlConnection c2;
-    c2.setParams(serverParams(args.value(1)));
+    c2.setParams(FirebirdServer::params(args.value(1)));
     try {
         c2.open();
         SqlQuery SQL_ID(&c2);
@@ -122,7 +113,7 @@ private slots:
         QVERIFY2(m_server.start(&error), qPrintable(error));
         m_database = m_server.databaseName(QStringLiteral("shop.fdb"));
         try {
-            DemoData::createDatabase(serverParams(m_database));
+            DemoData::createDatabase(FirebirdServer::params(m_database));
         } catch (const DbError &e) {
             QFAIL(qPrintable(e.message()));
         }
@@ -131,7 +122,7 @@ private slots:
     void statementsRunOnTheServer()
     {
         SqlConnection c;
-        c.setParams(serverParams(m_database));
+        c.setParams(FirebirdServer::params(m_database));
         SqlQuery q(&c);
         q.setText(QStringLiteral("SELECT CAST(7 AS INTEGER) AS I, CAST(2.5 AS DOUBLE PRECISION), "
                                  "CAST('台北' AS VARCHAR(10)), CAST(:P AS VARCHAR(5)) "
@@ -172,7 +163,7 @@ private slots:
         QVERIFY(numbers.contains(QStringLiteral("PM203107040001")));
         QVERIFY(numbers.contains(QStringLiteral("PM203107042000")));
         SqlConnection c;
-        c.setParams(serverParams(m_database));
+        c.setParams(FirebirdServer::params(m_database));
         SqlQuery q(&c);
         q.setText(QStringLiteral("SELECT LAST_ID FROM TEMP_PSALEID WHERE BILL_DATE = '2031/07/04'"));
         q.open();
@@ -201,7 +192,7 @@ private slots:
         QCOMPARE(created, 1);
         QCOMPARE(bills.size(), 1);
         SqlConnection c;
-        c.setParams(serverParams(m_database));
+        c.setParams(FirebirdServer::params(m_database));
         SqlQuery q(&c);
         q.setText(QStringLiteral("SELECT COUNT(*) FROM PSALE_MASTER WHERE INI_DATE = '2031/08/01' "
                                  "AND END_DATE = '2031/08/31' AND BILL_KIND = 'B'"));

@@ -24,6 +24,7 @@
 #include <QComboBox>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontInfo>
 #include <QHeaderView>
 #include <QScreen>
@@ -177,6 +178,7 @@ private slots:
     void everyCloseWritesSettings_data();
     void everyCloseWritesSettings();
     void unwritableSettingsFileIsReported();
+    void unwritableFolderUsesUsersCopy();
 
     void statementText_data();
     void statementText();
@@ -242,6 +244,8 @@ void TestGetdata::init()
     m_exeDir = std::make_unique<QTemporaryDir>();
     QVERIFY(m_exeDir->isValid());
     overrideExecutableFolder(m_exeDir->path() + QLatin1Char('/'));
+    // The user's own "Search.ini" goes here, never to the real configuration folder.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_exeDir->filePath(QStringLiteral("config"))));
     m_prompts = std::make_unique<ScriptedPrompter>();
     m_products = std::make_unique<Caller>(m_db->connection(), QStringLiteral("CDS_PRODUCT"),
                                           productFields, QStringLiteral("PRODUCT"),
@@ -262,6 +266,7 @@ void TestGetdata::cleanup()
     m_suppliers.reset();
     m_prompts.reset();
     overrideExecutableFolder(QString());
+    qunsetenv("XDG_CONFIG_HOME");
     m_exeDir.reset();
 }
 
@@ -513,14 +518,39 @@ void TestGetdata::everyCloseWritesSettings()
 
 void TestGetdata::unwritableSettingsFileIsReported()
 {
-    // A folder where the file should be: it cannot be written.
-    QVERIFY(QDir().mkpath(LookupSettings::path()));
+    // Folders where the file should be, beside the executable and in the user's
+    // configuration folder: neither can be written.
+    QVERIFY(QDir().mkpath(LookupSettings::sharedPath()));
+    QVERIFY(QDir().mkpath(LookupSettings::userPath()));
     openLookup(*m_products, QStringLiteral("PRODUCT"), QStringLiteral(" ORDER BY PROD_ID"));
     QVERIFY(showLookupAnd([] { Frmgetdata->BTCMDOK->click(); }));
     QCOMPARE(m_prompts->count(), 1);
     QCOMPARE(m_prompts->prompts().first().kind, ScriptedPrompter::Prompt::Error);
     QVERIFY(m_prompts->lastText().contains(QStringLiteral("Search.ini")));
     QCOMPARE(LookupResult, QStringLiteral("1000")); // the pick itself is not lost
+}
+
+void TestGetdata::unwritableFolderUsesUsersCopy()
+{
+    // Beside the executable the file cannot be written (a folder stands in its place,
+    // which holds for root too): the user's own copy takes the settings, silently.
+    QVERIFY(QDir().mkpath(LookupSettings::sharedPath()));
+    openLookup(*m_suppliers, QStringLiteral("PROVIDER"), QStringLiteral(" ORDER BY PROVIDER_ID"));
+    QVERIFY(!showLookupAnd([] {
+        Frmgetdata->ComboBox1->setCurrentIndex(3);
+        Frmgetdata->RadioGroup1->buttons().at(1)->click();
+        Frmgetdata->Edit1->setText(QStringLiteral("林"));
+        Frmgetdata->BDCMDNOT->click();
+    }));
+    QCOMPARE(m_prompts->count(), 0);
+    QVERIFY(QFileInfo(LookupSettings::userPath()).isFile());
+    QCOMPARE(LookupSettings::path(), LookupSettings::userPath());
+
+    openLookup(*m_products, QStringLiteral("PRODUCT"), QStringLiteral(" ORDER BY PROD_ID"));
+    TFrmgetdata *dialog = showDialog();
+    QCOMPARE(dialog->chosenFieldPosition(), 3);
+    QCOMPARE(dialog->RadioGroup1->itemIndex(), 1);
+    QCOMPARE(dialog->Edit1->text(), QStringLiteral("林"));
 }
 
 void TestGetdata::statementText_data()

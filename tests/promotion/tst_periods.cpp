@@ -6,6 +6,7 @@
 #include "DemoData.h"
 #include "ScriptedPrompter.h"
 #include "TestDatabase.h"
+#include "WindowFixture.h"
 
 #include "DBSearch.h"
 #include "ErrorReport.h"
@@ -36,7 +37,7 @@ class TestPeriods : public QObject
     Q_OBJECT
 
     std::unique_ptr<TestDatabase> m_db;
-    QTemporaryDir m_site;
+    std::unique_ptr<WindowFixture> m_site;
     std::unique_ptr<TFormTarnPromotion> w;
 
     static QString today() { return QDate::currentDate().toString(QStringLiteral("yyyy/MM/dd")); }
@@ -51,25 +52,9 @@ class TestPeriods : public QObject
     {
         return ErrorReport::guard([this] { w->SpeedButton1Click(); });
     }
-    // Answers the modal lookup dialog once it is up (polled: it appears inside the
-    // handler under test).
     void whenLookupShows(const std::function<void(TFrmgetdata *)> &answer)
     {
-        auto *timer = new QTimer(this);
-        auto tries = std::make_shared<int>(0);
-        connect(timer, &QTimer::timeout, this, [timer, tries, answer] {
-            auto *dialog = qobject_cast<TFrmgetdata *>(QApplication::activeModalWidget());
-            if (dialog && dialog->isVisible()) {
-                timer->deleteLater();
-                timer->stop();
-                answer(dialog);
-            } else if (++*tries > 250) {
-                timer->stop();
-                timer->deleteLater();
-                qWarning("the lookup dialog did not show");
-            }
-        });
-        timer->start(20);
+        WindowFixture::whenLookupShows(this, answer);
     }
 
 private slots:
@@ -77,26 +62,11 @@ private slots:
     {
         m_db = std::make_unique<TestDatabase>(120);
         QVERIFY2(m_db->isValid(), qPrintable(m_db->error()));
-        m_db->writeConnectionFile(m_site.path());
-        DemoData::writeSiteConfig(m_site.filePath(QStringLiteral("Vantor.dat")),
-                                  QStringLiteral("PM"));
-        overrideExecutableFolder(m_site.path());
+        m_site = std::make_unique<WindowFixture>(*m_db);
     }
 
-    void init()
-    {
-        w = std::make_unique<TFormTarnPromotion>();
-        w->show();
-        QApplication::setActiveWindow(w.get());
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
-    }
-    void cleanup()
-    {
-        // A lookup dialog is discarded when control returns to the event loop, before
-        // the window can go.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        w.reset();
-    }
+    void init() { w = WindowFixture::openWindow(); }
+    void cleanup() { WindowFixture::closeWindow(w); }
 
     void existingBillShowsItsProducts()
     {
@@ -108,8 +78,8 @@ private slots:
         QCOMPARE(w->Ed_MASTERBILLID->text(), "PM202612010001");
         QVERIFY(w->CDS_PRODLIST->active());
         QCOMPARE(QString::number(w->CDS_PRODLIST->recordCount()),
-                 scalar("SELECT COUNT(DISTINCT PROD_ID) FROM PSALE_SUB WHERE MASTERBILLID = "
-                        "'PM202612010001'"));
+            scalar("SELECT COUNT(DISTINCT PROD_ID) FROM PSALE_SUB WHERE MASTERBILLID = "
+                   "'PM202612010001'"));
         QVERIFY(w->CDS_PRODLIST->recordCount() > 0);
         QCOMPARE(QApplication::focusWidget(), w->SearchEdit1);
     }
@@ -119,8 +89,10 @@ private slots:
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("end");
         QTest::newRow("both empty") << QString() << QString();
-        QTest::newRow("end without day") << "2031/07/04" << "2031/07/";
-        QTest::newRow("start without month") << "2031" << "2031/07/04";
+        QTest::newRow("end without day") << "2031/07/04"
+                                         << "2031/07/";
+        QTest::newRow("start without month") << "2031"
+                                             << "2031/07/04";
     }
     void rejectedDatesChangeNothing()
     {
@@ -132,7 +104,7 @@ private slots:
         const int rows = w->CDS_PRODLIST->recordCount();
         setPeriod(start, end);
         QVERIFY(runPeriodAction());
-        QCOMPARE(prompts.texts(), QStringList{"日期格式輸入錯誤..!"});
+        QCOMPARE(prompts.texts(), QStringList { "日期格式輸入錯誤..!" });
         QCOMPARE(w->Ed_MASTERBILLID->text(), "PM202612010001");
         QCOMPARE(w->CDS_PRODLIST->recordCount(), rows);
         QCOMPARE(QApplication::focusWidget(), w->SearchEdit1);
@@ -150,7 +122,7 @@ private slots:
         QCOMPARE(w->MaskEdit1->text(), "2031/ 7/04");
         prompts.answerConfirm(false);
         QVERIFY(!runPeriodAction()); // the silent abort
-        QCOMPARE(prompts.texts(), QStringList{"促銷檔期未存在,是否開檔..!"});
+        QCOMPARE(prompts.texts(), QStringList { "促銷檔期未存在,是否開檔..!" });
         QCOMPARE(prompts.prompts().first().kind, ScriptedPrompter::Prompt::Confirm);
         QCOMPARE(w->MaskEdit1->text(), kEmptyDate);
         QCOMPARE(w->MaskEdit2->text(), kEmptyDate);
@@ -164,8 +136,10 @@ private slots:
     {
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("end");
-        QTest::newRow("start after end") << "2031/09/30" << "2031/09/01";
-        QTest::newRow("month 13") << "2031/13/01" << "2031/13/31";
+        QTest::newRow("start after end") << "2031/09/30"
+                                         << "2031/09/01";
+        QTest::newRow("month 13") << "2031/13/01"
+                                  << "2031/13/31";
     }
     void newBillIsNumberedByTodayAndStartsEmpty()
     {
@@ -180,8 +154,9 @@ private slots:
         QVERIFY2(number.startsWith("PM" + datePart), qPrintable(number));
         QCOMPARE(number.size(), 2 + 8 + 4);
         QCOMPARE(scalar("SELECT BILL_DATE || INI_DATE || END_DATE || BILL_KIND FROM "
-                        "PSALE_MASTER WHERE MASTERBILLID = '" + number + "'"),
-                 today() + start + end + "B");
+                        "PSALE_MASTER WHERE MASTERBILLID = '"
+                     + number + "'"),
+            today() + start + end + "B");
         QVERIFY(w->CDS_PRODLIST->active());
         QCOMPARE(w->CDS_PRODLIST->recordCount(), 0);
         QCOMPARE(QApplication::focusWidget(), w->SearchEdit1);
@@ -200,7 +175,7 @@ private slots:
         ScriptedPrompter prompts;
         setPeriod("2032/01/01", "2032/01/31");
         QVERIFY(!runPeriodAction());
-        QCOMPARE(prompts.texts(), QStringList{"促銷檔期未存在,是否開檔..!"});
+        QCOMPARE(prompts.texts(), QStringList { "促銷檔期未存在,是否開檔..!" });
         QVERIFY(w->Ed_MASTERBILLID->text().isEmpty());
     }
 
@@ -214,8 +189,8 @@ private slots:
         setPeriod("2033/01/01", "2033/01/31");
         QVERIFY(runPeriodAction());
         QCOMPARE(w->Ed_MASTERBILLID->text(),
-                 scalar("SELECT FIRST 1 MASTERBILLID FROM PSALE_MASTER WHERE INI_DATE = "
-                        "'2033/01/01' AND END_DATE = '2033/01/31' AND BILL_KIND = 'B'"));
+            scalar("SELECT FIRST 1 MASTERBILLID FROM PSALE_MASTER WHERE INI_DATE = "
+                   "'2033/01/01' AND END_DATE = '2033/01/31' AND BILL_KIND = 'B'"));
     }
 
     void failedInsertLeavesNoTrace()
@@ -290,7 +265,7 @@ private slots:
             d->BTCMDOK->click();
         });
         QVERIFY(!ErrorReport::guard([this] { w->N2Click(); })); // declined: silent abort
-        QCOMPARE(prompts.texts(), QStringList{"促銷檔期未存在,是否開檔..!"});
+        QCOMPARE(prompts.texts(), QStringList { "促銷檔期未存在,是否開檔..!" });
         QCOMPARE(w->MaskEdit1->text(), kEmptyDate);
     }
 };

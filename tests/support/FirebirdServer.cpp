@@ -125,3 +125,12 @@ QString FirebirdServer::databaseName(const QString &fileName) const
 {
     return QStringLiteral("127.0.0.1/%1:%2/%3").arg(m_port).arg(m_dir.path(), fileName);
 }
+
+ConnectionParams FirebirdServer::params(const QString &database)
+{
+    ConnectionParams p;
+    p.database = database;
+    p.userName = QStringLiteral("SYSDBA");
+    p.password = QStringLiteral("masterkey");
+    return p;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ConnectionParams.h"
+
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
@@ -19,6 +21,9 @@ public:
     // "127.0.0.1/port:path" for a database file in the server's folder.
     QString databaseName(const QString &fileName) const;
     QString folder() const { return m_dir.path(); }
+    // The parameters of a connection to database (as databaseName() gives it) with the
+    // server's login.
+    static ConnectionParams params(const QString &database);
 
 private:
     QTemporaryDir m_dir;
