@@ -32,6 +32,9 @@ StartUpSplash::StartUpSplash(int minIntervalMs)
     , m_minIntervalMs(minIntervalMs)
 {
     setObjectName(QStringLiteral("StartUpSplash"));
+    // A title of its own: without one it would carry the application's name, as the
+    // message boxes do.
+    setWindowTitle(QStringLiteral("TarnPromotion 載入中"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setAttribute(Qt::WA_QuitOnClose, false); // closing it never ends the tool
     installChineseFontSubstitutes();
