@@ -6,6 +6,7 @@
 //   by primary key, and the former "PROD_ID IN (SELECT ...)" text.
 // The bench's bill and its items are removed again at the end.
 
+#include "BenchBill.h"
 #include "BenchReport.h"
 
 #include "ConnectionParams.h"
@@ -84,19 +85,6 @@ void plainSave(
     }
 }
 
-int fetchAll(SqlQuery &q)
-{
-    int rows = 0;
-    qint64 chars = 0;
-    for (q.open(); !q.eof(); q.next()) {
-        for (int i = 0; i < q.fieldCount(); ++i)
-            chars += q.asString(i).size();
-        ++rows;
-    }
-    q.close();
-    return chars < 0 ? -1 : rows;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -113,15 +101,7 @@ int main(int argc, char **argv)
     try {
         c.open();
         SqlQuery q(&c), del(&c), ins(&c);
-        q.setText(QStringLiteral("DELETE FROM PSALE_SUB WHERE MASTERBILLID = ") + sqlQuote(kBill));
-        q.execute();
-        q.setText(
-            QStringLiteral("DELETE FROM PSALE_MASTER WHERE MASTERBILLID = ") + sqlQuote(kBill));
-        q.execute();
-        q.setText(QStringLiteral("INSERT INTO PSALE_MASTER (MASTERBILLID, INI_DATE, END_DATE, "
-                                 "BILL_KIND) VALUES (")
-            + sqlQuote(kBill) + QStringLiteral(", '2031/08/01', '2031/08/31', 'B')"));
-        q.execute();
+        BenchBill bill(c, kBill, QStringLiteral("2031/08/01"), QStringLiteral("2031/08/31"));
         // 200 products spread over the catalogue.
         QStringList products;
         q.setText(QStringLiteral("SELECT PROD_ID FROM PRODUCT ORDER BY PROD_ID"));
@@ -185,12 +165,6 @@ int main(int argc, char **argv)
         fetchAll(q);
         benchReport("former IN text, 200 items (1M)", t.nsecsElapsed() / 1e6, "ms", byKey,
             "200 rows by key");
-
-        q.setText(QStringLiteral("DELETE FROM PSALE_SUB WHERE MASTERBILLID = ") + sqlQuote(kBill));
-        q.execute();
-        q.setText(
-            QStringLiteral("DELETE FROM PSALE_MASTER WHERE MASTERBILLID = ") + sqlQuote(kBill));
-        q.execute();
     } catch (const DbError &e) {
         std::printf("error: %s\n", qPrintable(e.message()));
         return 1;

@@ -14,7 +14,9 @@ class SqlConnectionPrivate;
 // engine; "host:path" or "host/port:path" a server.
 //
 // Statements outside an explicit transaction run in a transaction of their own that
-// commits when the statement has run (or, for a cursor, when it is closed).
+// commits when the statement has run (or, for a cursor, when it is closed): read-only
+// for a plain SELECT (a SELECT of a procedure that writes must run in an explicit
+// transaction), read-write for anything else.
 class SqlConnection
 {
 public:

@@ -140,6 +140,43 @@ private slots:
         c.rollback();
     }
 
+    void ownTransactionReadOnlyForPlainSelectOnly()
+    {
+        TestDatabase db;
+        QVERIFY2(db.isValid(), qPrintable(db.error()));
+        SqlConnection &c = db.connection();
+        SqlQuery q(&c);
+        q.setText(QStringLiteral("SELECT MON$READ_ONLY FROM MON$TRANSACTIONS "
+                                 "WHERE MON$TRANSACTION_ID = CURRENT_TRANSACTION"));
+        // New text and prepared text alike.
+        for (int run = 0; run < 2; ++run) {
+            q.open();
+            QCOMPARE(q.asString(0), QStringLiteral("1"));
+            q.close();
+        }
+        c.startTransaction();
+        q.open();
+        QCOMPARE(q.asString(0), QStringLiteral("0"));
+        q.close();
+        c.commit();
+
+        // Statements that write, or lock, run read-write and commit.
+        SqlQuery w(&c);
+        w.setText(QStringLiteral("INSERT INTO TEMP_PSALEID VALUES ('2031/07/04', 1)"));
+        w.execute();
+        w.setText(QStringLiteral("UPDATE TEMP_PSALEID SET LAST_ID = LAST_ID + 1"));
+        QCOMPARE(w.execute(), 1);
+        QCOMPARE(w.execute(), 1);
+        QCOMPARE(
+            db.scalar(QStringLiteral("SELECT LAST_ID FROM TEMP_PSALEID")), QStringLiteral("3"));
+        w.setText(QStringLiteral("SELECT LAST_ID FROM TEMP_PSALEID WITH LOCK"));
+        for (int run = 0; run < 2; ++run) {
+            w.open();
+            QCOMPARE(w.asString(0), QStringLiteral("3"));
+            w.close();
+        }
+    }
+
     void fetchIntoDeliversRowsInPackets()
     {
         TestDatabase db(250);
