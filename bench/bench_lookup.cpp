@@ -5,6 +5,7 @@
 // row is printed beside it, for what the packets save.
 
 #include "BenchReport.h"
+#include "TouchSink.h"
 #include "QuietPrompter.h"
 
 #include "Getdata.h"
@@ -34,20 +35,6 @@
 
 namespace {
 
-// Every value of the rows read, nothing kept.
-struct TouchSink : RowSink
-{
-    qint64 rows = 0;
-    qint64 sum = 0;
-    void putNull(int) override {}
-    void putText(int, const char *p, int n) override
-    {
-        sum += n ? static_cast<unsigned char>(p[n - 1]) + n : 0;
-    }
-    void putInteger(int, qint64 v) override { sum += v & 1; }
-    void putNumber(int, double v) override { sum += v > 0; }
-    void endRow() override { ++rows; }
-};
 
 // The product lookup's select list (81 columns).
 const char productColumns[] =

@@ -11,6 +11,7 @@
 //   database layer alone (every value read, nothing kept).
 
 #include "BenchReport.h"
+#include "TouchSink.h"
 
 #include "ColumnStore.h"
 #include "ConnectionParams.h"
@@ -328,20 +329,6 @@ void fromDatabase(const QString &db, const std::string &tag)
     c.setParams(ConnectionParams::embedded(db));
     c.open();
     qint64 rows = 0;
-    // Every value read through the layer, nothing kept.
-    struct TouchSink : RowSink
-    {
-        qint64 rows = 0;
-        qint64 sum = 0;
-        void putNull(int) override {}
-        void putText(int, const char *p, int n) override
-        {
-            sum += n ? static_cast<unsigned char>(p[n - 1]) + n : 0;
-        }
-        void putInteger(int, qint64 v) override { sum += v & 1; }
-        void putNumber(int, double v) override { sum += v > 0; }
-        void endRow() override { ++rows; }
-    };
     auto plain = [&] {
         SqlQuery q(&c);
         q.setText(QString::fromLatin1(kBrowserSql));

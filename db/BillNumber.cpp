@@ -10,10 +10,15 @@ namespace {
 // Besides a lock conflict: two workstations that both create the day's row.
 constexpr long kNoDup = 335544349;           // isc_no_dup
 constexpr long kUniqueViolation = 335544665; // isc_unique_key_violation
+// Under load the engine now and then reports the counter's UPDATE ... RETURNING, whose
+// row a concurrent transaction has just changed, as having no current record rather
+// than as an update conflict (seen with eight workstations taking numbers at once).
+constexpr long kNoCurrentRecord = 335544348; // isc_no_cur_rec
 
 bool isTransient(const DbError &e)
 {
-    return isLockConflict(e) || e.hasCode(kNoDup) || e.hasCode(kUniqueViolation);
+    return isLockConflict(e) || e.hasCode(kNoDup) || e.hasCode(kUniqueViolation)
+           || e.hasCode(kNoCurrentRecord);
 }
 
 } // namespace
