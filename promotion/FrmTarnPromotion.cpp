@@ -1473,6 +1473,8 @@ void TFormTarnPromotion::loadRegularPacks(const QString &billId, const QString &
     CDS_DataSub->setCommandText(packRowsCommandText(billId, product, false));
     CDS_DataSub->open();
     CDS_DataSub2->copyFrom(*CDS_DataSub);
+    // The copy takes its fields anew, and its grid its titles: both grids' titles are
+    // set here once per load (the buy-N rows keep their declared fields).
     applyPackGridTitles();
 
     setLines(SQLQuery_PSALE, storedPackValuesLines(billId, product));
@@ -1532,7 +1534,6 @@ void TFormTarnPromotion::loadBuyNPacks(const QString &billId, const QString &pro
         }
     }
     SQLQuery2->close();
-    applyPackGridTitles();
 
     setLines(SQLQuery_PSALE, storedPackValuesLines(billId, product));
     {
